@@ -1,0 +1,105 @@
+#include "textnum.h"
+
+#include "runtimeerror.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace nerufa::textnum {
+
+namespace {
+
+QString named(const QString &field)
+{
+    return field.isEmpty() ? QString() : field + QStringLiteral(" の");
+}
+
+[[noreturn]] void raiseOverflow(const QString &field)
+{
+    throw RuntimeError(RuntimeError::Kind::Overflow,
+                       named(field) + QStringLiteral("値が大きすぎます。"));
+}
+
+} // namespace
+
+double toDouble(const QString &text, const QString &field, const QLocale &locale)
+{
+    bool ok = false;
+    const double value = locale.toDouble(text, &ok);
+    if (!ok && std::isinf(value))
+        raiseOverflow(field); // "1e400": a number, but no double holds it
+    // Qt also reads "nan" and "inf"; neither is a number to the operator.
+    if (!ok || !std::isfinite(value)) {
+        throw RuntimeError(RuntimeError::Kind::TypeMismatch,
+                           named(field) + QStringLiteral("「%1」は数値ではありません。").arg(text));
+    }
+    return value;
+}
+
+float checkedSingle(double value, const QString &field)
+{
+    if (!std::isfinite(value) || std::fabs(value) > double(std::numeric_limits<float>::max()))
+        raiseOverflow(field);
+    const float narrowed = static_cast<float>(value);
+    // A value just above FLT_MAX can still round up to infinity.
+    if (std::isinf(narrowed))
+        raiseOverflow(field);
+    return narrowed;
+}
+
+double checkedDouble(double value, const QString &field)
+{
+    if (!std::isfinite(value))
+        raiseOverflow(field);
+    return value;
+}
+
+float toSingle(const QString &text, const QString &field, const QLocale &locale)
+{
+    return checkedSingle(toDouble(text, field, locale), field);
+}
+
+std::int32_t roundToInt32(double value, const QString &field)
+{
+    if (!std::isfinite(value))
+        raiseOverflow(field);
+    // nearbyint follows the current rounding mode; the default one rounds
+    // halves to the even number, which is what whole-number conversion wants.
+    const int savedMode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    std::fesetround(savedMode);
+    if (rounded < double(std::numeric_limits<std::int32_t>::min())
+        || rounded > double(std::numeric_limits<std::int32_t>::max()))
+        raiseOverflow(field);
+    return static_cast<std::int32_t>(rounded);
+}
+
+std::int32_t toInt32(const QString &text, const QString &field, const QLocale &locale)
+{
+    return roundToInt32(toDouble(text, field, locale), field);
+}
+
+QString formatGeneral(double value, const QLocale &locale)
+{
+    if (value == 0.0)
+        return QStringLiteral("0"); // also for -0.0
+    if (!std::isfinite(value))
+        raiseOverflow(QString());
+    // %.15G is exactly the general format: 15 significant digits, trailing
+    // zeros dropped, exponent form once the exponent is below -4 or reaches 15,
+    // with a sign and at least two exponent digits (1E+20, 1E-05).
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    QString text = QString::fromLatin1(buffer);
+    const QString point = locale.decimalPoint();
+    if (point != QLatin1String("."))
+        text.replace(QLatin1Char('.'), point);
+    if (text.startsWith(QLatin1Char('-')) && locale.negativeSign() != QLatin1String("-"))
+        text.replace(0, 1, locale.negativeSign());
+    return text;
+}
+
+} // namespace nerufa::textnum
