@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// The two offset files that keep the print shift between runs, one file per
+// axis, each holding one line: the offset box's text and CR LF.
+//
+// Every function that touches a file raises nerufa::RuntimeError (FileError,
+// TypeMismatch or Overflow) with a Japanese detail that names the file.
+namespace nerufa::offsets {
+
+// Range of the two offset spinners.
+inline constexpr int kSpinnerMin = -1000;
+inline constexpr int kSpinnerMax = 1000;
+
+// File names of the X and Y offset files inside the program folder.
+inline constexpr char kXFileName[] = "nerufax1.txt";
+inline constexpr char kYFileName[] = "nerufay1.txt";
+
+struct OffsetPaths {
+    QString x;
+    QString y;
+
+    // Full paths of both files in the given program folder.
+    static OffsetPaths in(const QString &programDir);
+};
+
+// Creates an empty (0-byte) file at `path` when nothing is there yet; an
+// existing file is left as it is. FileError when it cannot be created.
+void ensureExists(const QString &path);
+
+// The reading rule on a file's bytes: a 0-byte file gives 0; otherwise the
+// lines, decoded from the locale's 8-bit encoding, are joined without their
+// line ends and the result is converted like a whole-number box (blanks
+// around it allowed, halves to the even number). CR LF, LF and a lone CR
+// each end a line. `fileName`, when given, names the file in errors.
+// TypeMismatch for text that is no number, Overflow past 32 bits.
+std::int32_t parseOffsetContent(const QByteArray &bytes, const QString &fileName = {});
+
+// Reads the file at `path` with the rule above. FileError when it cannot be
+// read.
+std::int32_t readOffsetFile(const QString &path);
+
+// Writes each text plus CR LF into its file, X first, then Y. Each file is
+// replaced as a whole or not at all. FileError names the file that failed;
+// when Y fails, X keeps its new content and Y its old one.
+void saveOffsets(const OffsetPaths &paths, const QString &xText, const QString &yText);
+
+// A stored value outside the spinner range takes the nearest end.
+int clampToSpinner(std::int32_t value);
+
+struct LoadedOffsets {
+    int x = 0;
+    int y = 0;
+    // One Japanese sentence per problem, to be shown together once.
+    QStringList warnings;
+};
+
+// Start-up reading: makes sure the X file and then the Y file exist, then
+// reads X and Y, clamped into the spinner range. A file that cannot be
+// created, cannot be read or holds no usable number gives 0 and a warning;
+// such a file is never rewritten here.
+LoadedOffsets loadOffsets(const OffsetPaths &paths);
+
+} // namespace nerufa::offsets
