@@ -14,10 +14,13 @@ public:
 
     virtual void setFontName(const QString &face) = 0;
     virtual void setFontSize(float points) = 0;
+    // The size the printer reports back for the font it will use.
     virtual float fontSize() const = 0;
     virtual void setFontBold(bool bold) = 0;
     virtual void setCurrentX(float twips) = 0;
     virtual void setCurrentY(float twips) = 0;
+    virtual float currentX() const = 0;
+    virtual float currentY() const = 0;
     // Draws text as one line whose top-left corner is the current position,
     // then moves the current position to the start of the next line.
     virtual void printText(const QString &text) = 0;

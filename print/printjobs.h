@@ -7,12 +7,17 @@
 namespace nerufa {
 
 // The slip print: every field of the snapshot at its place on the slip,
-// one page. Raises RuntimeError on a bad offset text, an overflow or a
-// failing printer; in that case the begun page is aborted, never ended.
+// one page. Sets all of the job state.
+//
+// Raises RuntimeError: TypeMismatch when an offset text is not a number and
+// Overflow when an offset is absurdly large, both before the printer is
+// touched; PrinterError (or Overflow) from the printer during the job. In
+// that case the begun page is aborted with printer.abortDoc(), never ended.
 void printSlip(const SlipSnapshot &slip, JobState &state, Printer &printer);
 
 // The position-check page: two small circles at fixed places plus the
-// offsets. Same errors as printSlip.
+// offsets. Sets the job state except the vertical correction. Same errors
+// as printSlip.
 void printPositionCheck(const QString &offsetXText, const QString &offsetYText,
                         JobState &state, Printer &printer);
 
