@@ -1,0 +1,257 @@
+#include "mainwindow.h"
+
+#include "printjobs.h"
+#include "qtprinter.h"
+#include "runtimeerror.h"
+#include "textnum.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <array>
+#include <exception>
+
+using nerufa::RuntimeError;
+
+namespace {
+
+const QColor kCaptionBlack(0, 0, 0);
+const QColor kCaptionGrey(128, 128, 128);
+
+void setCaptionColour(QPushButton *button, const QColor &colour)
+{
+    QPalette palette = button->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::ButtonText, colour);
+    button->setPalette(palette);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::Form1>())
+{
+    ui->setupUi(this);
+    setFixedSize(size());
+    // A caption of blanks only opens a gap in the frame's top edge where the
+    // sender title stands; Designer forms drop such a string, so it is set here.
+    ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::applicationTitle()
+{
+    return QStringLiteral("ネルファ送り状印刷");
+}
+
+void MainWindow::guardedCall(const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const RuntimeError &error) {
+        showError(error.message());
+    } catch (const std::exception &error) {
+        showError(QStringLiteral("予期しないエラーが発生しました。\n") + QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void MainWindow::showError(const QString &message)
+{
+    QMessageBox::critical(this, applicationTitle(), message);
+}
+
+nerufa::SlipSnapshot MainWindow::snapshot() const
+{
+    nerufa::SlipSnapshot s;
+    s.offsetXText = ui->Sayuu_Xtxt->text();
+    s.offsetYText = ui->Jyouge_Ytxt->text();
+
+    s.recipientPostal = ui->T_1_Yuubin->text();
+    s.recipientAddress1 = ui->T_2_Jyuusyo->text();
+    s.recipientAddress2 = ui->T_3_Jyuusyo->text();
+    s.recipientName = ui->T_4_Namae->text();
+    s.recipientCareOf = ui->T_5_Samakata->text();
+    s.recipientCareOfVisible = ui->T_5_Samakata->isVisibleTo(this);
+    s.recipientPhone = ui->T_6_Denwaba->text();
+
+    s.senderPostal = ui->iraiYuubin->currentText();
+    s.senderAddress1 = ui->iraiJyuusyo1->currentText();
+    s.senderAddress2 = ui->iraiJyuusyo2->currentText();
+    s.senderName = ui->iraiNamae->currentText();
+    s.senderCareOf = ui->iraiSamakata->currentText();
+    s.senderCareOfVisible = ui->iraiSamakata->isVisibleTo(this);
+    s.senderPhone = ui->iraiDenwa->currentText();
+
+    s.desiredMonth = ui->KibouGatsuBox->currentText();
+    s.desiredMonthVisible = ui->KibouGatsuBox->isVisibleTo(this);
+    s.desiredDay = ui->KibouBiBox->currentText();
+    s.desiredDayVisible = ui->KibouBiBox->isVisibleTo(this);
+
+    const std::array timeSlots = {ui->O_Haitatsu1, ui->O_Haitatsu2, ui->O_Haitatsu3,
+                              ui->O_Haitatsu4, ui->O_Haitatsu5, ui->O_Haitatsu6};
+    for (int i = 0; i < int(timeSlots.size()); ++i) {
+        if (timeSlots[i]->isChecked()) {
+            s.timeSlot = i + 1;
+            break;
+        }
+    }
+    s.notification = ui->O_Tsuuchi1->isChecked() ? 1 : ui->O_Tsuuchi2->isChecked() ? 2 : 0;
+
+    s.goods1 = ui->c_Hinmei->currentText();
+    s.goods2 = ui->c_Hinmei2->currentText();
+    s.productNumber1 = ui->SyouhinBangouBox1->text();
+    s.productNumber2 = ui->SyouhinBangouBox2->text();
+
+    s.numericToggleDown = ui->SuujiNyuuryokuBtn->isChecked();
+    s.quantity1 = ui->SuuryouBox1->text();
+    s.quantity2 = ui->SuuryouBox2->text();
+    s.unitPrice1 = ui->TankaBox1->text();
+    s.unitPrice2 = ui->TankaBox2->text();
+    s.amount1 = ui->KingakuBox1->text();
+    s.amount2 = ui->KingakuBox2->text();
+    s.total = ui->GoukeiBox->text();
+    return s;
+}
+
+// ---- Address blocks ------------------------------------------------------
+
+void MainWindow::on_C_1_Samakata_toggled(bool checked)
+{
+    ui->T_5_Samakata->setVisible(checked);
+}
+
+void MainWindow::on_C_2_Samakata_toggled(bool checked)
+{
+    ui->iraiSamakata->setVisible(checked);
+}
+
+void MainWindow::on_z_Henkan_clicked()
+{
+    guardedCall([&] {
+        const std::array recipient = {ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
+                                      ui->T_4_Namae, ui->T_5_Samakata, ui->T_6_Denwaba};
+        const std::array sender = {ui->iraiYuubin, ui->iraiJyuusyo1, ui->iraiJyuusyo2,
+                                   ui->iraiNamae, ui->iraiSamakata, ui->iraiDenwa};
+        // Every text is read before any is written, so each moves unchanged.
+        std::array<QString, 6> recipientTexts;
+        std::array<QString, 6> senderTexts;
+        for (size_t i = 0; i < recipient.size(); ++i)
+            recipientTexts[i] = recipient[i]->text();
+        for (size_t i = 0; i < sender.size(); ++i)
+            senderTexts[i] = sender[i]->currentText();
+        for (size_t i = 0; i < recipient.size(); ++i)
+            recipient[i]->setText(senderTexts[i]);
+        for (size_t i = 0; i < sender.size(); ++i)
+            sender[i]->setEditText(recipientTexts[i]);
+    });
+}
+
+void MainWindow::on_T_clear1_clicked()
+{
+    for (QLineEdit *field : std::initializer_list<QLineEdit *>{ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
+                                                                ui->T_4_Namae, ui->T_5_Samakata, ui->T_6_Denwaba})
+        field->clear();
+}
+
+void MainWindow::on_T_clear2_clicked()
+{
+    // clearEditText empties the edit text and leaves the (empty) list alone.
+    for (QComboBox *field : std::initializer_list<QComboBox *>{ui->iraiYuubin, ui->iraiJyuusyo1, ui->iraiJyuusyo2,
+                                                                ui->iraiNamae, ui->iraiSamakata, ui->iraiDenwa})
+        field->clearEditText();
+}
+
+// ---- Goods amounts and total ---------------------------------------------
+
+void MainWindow::on_SuujiNyuuryokuBtn_toggled(bool down)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             ui->SuuryouLb, ui->TankaLb, ui->KingakuLb, ui->SuuryouBox1, ui->Kakeru1Lb, ui->TankaBox1,
+             ui->Equal1Lb, ui->KingakuBox1, ui->SuuryouBox2, ui->Kakeru2Lb, ui->TankaBox2, ui->Equal2Lb,
+             ui->KingakuBox2, ui->GoukeiBox, ui->GoukeiBtn})
+        control->setVisible(down);
+}
+
+void MainWindow::on_GoukeiBtn_clicked()
+{
+    guardedCall([&] {
+        namespace tn = nerufa::textnum;
+        const double quantity1 = tn::toDouble(ui->SuuryouBox1->text(), QStringLiteral("数量1"));
+        const double price1 = tn::toDouble(ui->TankaBox1->text(), QStringLiteral("単価1"));
+        const double quantity2 = tn::toDouble(ui->SuuryouBox2->text(), QStringLiteral("数量2"));
+        const double price2 = tn::toDouble(ui->TankaBox2->text(), QStringLiteral("単価2"));
+        const double amount1 = tn::checkedDouble(quantity1 * price1, QStringLiteral("金額1"));
+        const double amount2 = tn::checkedDouble(quantity2 * price2, QStringLiteral("金額2"));
+        const double total = tn::checkedDouble(quantity1 * price1 + quantity2 * price2, QStringLiteral("合計"));
+        // All three are computed before any box changes: a failure leaves
+        // every box as it was.
+        const QString amount1Text = tn::formatGeneral(amount1);
+        const QString amount2Text = tn::formatGeneral(amount2);
+        const QString totalText = tn::formatGeneral(total);
+        ui->KingakuBox1->setText(amount1Text);
+        ui->KingakuBox2->setText(amount2Text);
+        ui->GoukeiBox->setText(totalText);
+    });
+}
+
+// ---- Desired delivery date -----------------------------------------------
+
+void MainWindow::on_KibouBtn_toggled(bool down)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{ui->KibouGatsuBox, ui->KibouBiBox, ui->TsukiLb, ui->HiLb})
+        control->setVisible(down);
+    setDesiredDateCaptionColour(down);
+}
+
+void MainWindow::setDesiredDateCaptionColour(bool down)
+{
+    setCaptionColour(ui->KibouBtn, down ? kCaptionBlack : kCaptionGrey);
+}
+
+// ---- Printing, printer setup and exit ------------------------------------
+
+void MainWindow::on_InsatsuBtn_clicked()
+{
+    guardedCall([&] {
+        const nerufa::SlipSnapshot slip = snapshot();
+        nerufa::QtPrinter printer(m_printer);
+        nerufa::printSlip(slip, m_jobState, printer);
+    });
+}
+
+void MainWindow::on_PriDiaBtn_clicked()
+{
+    QPrintDialog dialog(&m_printer, this);
+    // A setup dialog: choose the printer (or a PDF file) and, through its
+    // properties, paper and orientation. Nothing is printed when it closes.
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+    dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+    if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
+        if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
+    }
+    dialog.exec();
+}
+
+void MainWindow::on_zEndBtn_clicked()
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral(" ネルファ送り状\u3000\u3000"),
+                    QStringLiteral("このプログラムを終了しますか？"), QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    // The program ends with its one window; quit() also stops the event loop
+    // at once should anything else still be open.
+    close();
+    QCoreApplication::quit();
+}

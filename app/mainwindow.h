@@ -1,0 +1,98 @@
+#pragma once
+
+#include "jobstate.h"
+#include "slipsnapshot.h"
+
+#include <QDate>
+#include <QPrinter>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+namespace Ui {
+class Form1;
+}
+
+// Where start-up finds its outside world. The program passes the real
+// executable's folder, today's date and the per-user lock file; tests pass
+// folders of their own.
+struct StartupEnvironment {
+    QString programDir;
+    QDate today;
+    QString lockFilePath;
+
+    static StartupEnvironment forThisProgram();
+};
+
+// The one window. Its controls hold every field of the slip; each handler
+// reads and writes them directly and runs inside an error guard, so a
+// failing conversion, file or printer shows a message and leaves every
+// field as it was.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The window's load step, run once before it is shown: offset files,
+    // hidden controls, desired date preset, lists, and the single-copy check.
+    // Returns false when another copy is running; the window must then not
+    // be shown and the program ends.
+    bool load(const StartupEnvironment &environment);
+    // Problems met while loading (offset files that could not be read or
+    // created), shown once after the window appears.
+    QStringList startupWarnings() const { return m_startupWarnings; }
+    void showStartupWarnings();
+
+    // The fields the slip print reads, as they stand now.
+    nerufa::SlipSnapshot snapshot() const;
+
+    // The program's one printer; the printer setup dialog changes it and
+    // both print jobs use it.
+    QPrinter &printer() { return m_printer; }
+    const nerufa::JobState &jobState() const { return m_jobState; }
+
+    static QString applicationTitle();
+
+private slots:
+    // Address blocks.
+    void on_C_1_Samakata_toggled(bool checked);
+    void on_C_2_Samakata_toggled(bool checked);
+    void on_z_Henkan_clicked();
+    void on_T_clear1_clicked();
+    void on_T_clear2_clicked();
+    // Goods amounts and total.
+    void on_SuujiNyuuryokuBtn_toggled(bool down);
+    void on_GoukeiBtn_clicked();
+    // Desired delivery date.
+    void on_KibouBtn_toggled(bool down);
+    // Print offsets.
+    void on_OnOffBtn_toggled(bool down);
+    void on_UpDownX_valueChanged(int value);
+    void on_UpDownY_valueChanged(int value);
+    void on_HozonBtn_clicked();
+    void on_IchiBtn_clicked();
+    // Printing, printer setup and exit.
+    void on_InsatsuBtn_clicked();
+    void on_PriDiaBtn_clicked();
+    void on_zEndBtn_clicked();
+
+private:
+    // Runs a handler body; a RuntimeError (or any other exception) stops it
+    // and is shown to the operator in a critical message box.
+    void guardedCall(const std::function<void()> &body);
+    void showError(const QString &message);
+    void setDesiredDateCaptionColour(bool down);
+
+    std::unique_ptr<Ui::Form1> ui;
+    QPrinter m_printer{QPrinter::HighResolution};
+    nerufa::JobState m_jobState;
+    QString m_offsetFileX;
+    QString m_offsetFileY;
+    std::unique_ptr<QLockFile> m_lock;
+    QStringList m_startupWarnings;
+};

@@ -1,0 +1,41 @@
+#include "program.h"
+
+#include "fonts.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QTranslator>
+
+void setupApplication(QApplication &app)
+{
+    // The icon lives in this static library; make sure its resource is linked.
+    Q_INIT_RESOURCE(app);
+    app.setApplicationName(QStringLiteral("nerufa-slip"));
+    app.setApplicationDisplayName(MainWindow::applicationTitle());
+
+    // Qt's own Japanese texts, so standard buttons read はい / いいえ / キャンセル.
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
+
+    nerufa::fonts::registerSubstitutions();
+    app.setFont(QFont(nerufa::fonts::screenFace(), 9));
+}
+
+int runProgram(const StartupEnvironment &environment)
+{
+    MainWindow window;
+    if (!window.load(environment))
+        return 0;
+    // Centred on the screen the window opens on.
+    if (const QScreen *screen = window.screen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
+    window.show();
+    QTimer::singleShot(0, &window, &MainWindow::showStartupWarnings);
+    return QApplication::exec();
+}
