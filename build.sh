@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, then starts the program or runs the tests.
+#   bash build.sh run     build and start ネルファ送り状印刷
+#   bash build.sh test    build and run every test
+#   bash build.sh build   only build
+# BUILD_DIR (default: build) chooses the build folder; CMAKE_ARGS are passed
+# to CMake as they are.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+action=${1:-run}
+build_dir=${BUILD_DIR:-build}
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+  fonts-ipafont-gothic
+  poppler-utils cups-daemon cups-client
+  xvfb xauth desktop-file-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# shellcheck disable=SC2086
+cmake -S . -B "$build_dir" ${CMAKE_ARGS:-}
+cmake --build "$build_dir" -j"$(nproc)"
+
+case "$action" in
+  run)
+    exec "$build_dir/app/nerufa-slip"
+    ;;
+  test)
+    cd "$build_dir"
+    ctest --output-on-failure -j"$(nproc)"
+    ;;
+  build)
+    ;;
+  *)
+    echo "usage: bash build.sh [run|test|build]" >&2
+    exit 2
+    ;;
+esac
