@@ -99,14 +99,6 @@ private slots:
     }
     void cleanup() { m_dir.reset(); }
 
-    void fileNamesJoinTheProgramFolder()
-    {
-        const auto p = off::OffsetPaths::in(QStringLiteral("/opt/nerufa/"));
-        QCOMPARE(p.x, QStringLiteral("/opt/nerufa/nerufax1.txt"));
-        QCOMPARE(p.y, QStringLiteral("/opt/nerufa/nerufay1.txt"));
-        QCOMPARE(off::OffsetPaths::in(QStringLiteral("/opt/nerufa")).x, p.x);
-    }
-
     void readsNumbers_data()
     {
         QTest::addColumn<QByteArray>("bytes");
