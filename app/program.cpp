@@ -24,7 +24,9 @@ void setupApplication(QApplication &app)
         app.installTranslator(translator);
 
     nerufa::fonts::registerSubstitutions();
-    app.setFont(QFont(nerufa::fonts::screenFace(), 9));
+    // 8 pt keeps the captions inside the small fixed labels of the window;
+    // the toggle buttons and the frame titles carry sizes of their own.
+    app.setFont(QFont(nerufa::fonts::screenFace(), 8));
 }
 
 int runProgram(const StartupEnvironment &environment)

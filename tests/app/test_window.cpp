@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(w.get("Frame1_0")->property("captionColor").value<QColor>(), QColor(0, 0, 255));
         // The recipient frame's own caption font does not reach its fields.
         QVERIFY(!w.get("T_1_Yuubin")->font().bold());
-        QCOMPARE(w.get("T_1_Yuubin")->font().pointSize(), 9);
+        QCOMPARE(w.get("T_1_Yuubin")->font().pointSize(), 8);
         for (const char *toggle : {"KibouBtn", "SuujiNyuuryokuBtn", "OnOffBtn"}) {
             auto *button = w.get<QPushButton>(toggle);
             QVERIFY(button->isCheckable());

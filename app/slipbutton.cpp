@@ -1,0 +1,21 @@
+#include "slipbutton.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+SlipButton::SlipButton(QWidget *parent) : QPushButton(parent) {}
+
+void SlipButton::paintEvent(QPaintEvent *event)
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect textArea = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    if (fontMetrics().horizontalAdvance(text()) <= textArea.width()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, text());
+}
