@@ -75,7 +75,7 @@ nerufa::SlipSnapshot MainWindow::snapshot() const
     s.recipientAddress2 = ui->T_3_Jyuusyo->text();
     s.recipientName = ui->T_4_Namae->text();
     s.recipientCareOf = ui->T_5_Samakata->text();
-    s.recipientCareOfVisible = ui->T_5_Samakata->isVisibleTo(this);
+    s.recipientCareOfVisible = !ui->T_5_Samakata->isHidden();
     s.recipientPhone = ui->T_6_Denwaba->text();
 
     s.senderPostal = ui->iraiYuubin->currentText();
@@ -83,13 +83,13 @@ nerufa::SlipSnapshot MainWindow::snapshot() const
     s.senderAddress2 = ui->iraiJyuusyo2->currentText();
     s.senderName = ui->iraiNamae->currentText();
     s.senderCareOf = ui->iraiSamakata->currentText();
-    s.senderCareOfVisible = ui->iraiSamakata->isVisibleTo(this);
+    s.senderCareOfVisible = !ui->iraiSamakata->isHidden();
     s.senderPhone = ui->iraiDenwa->currentText();
 
     s.desiredMonth = ui->KibouGatsuBox->currentText();
-    s.desiredMonthVisible = ui->KibouGatsuBox->isVisibleTo(this);
+    s.desiredMonthVisible = !ui->KibouGatsuBox->isHidden();
     s.desiredDay = ui->KibouBiBox->currentText();
-    s.desiredDayVisible = ui->KibouBiBox->isVisibleTo(this);
+    s.desiredDayVisible = !ui->KibouBiBox->isHidden();
 
     const std::array timeSlots = {ui->O_Haitatsu1, ui->O_Haitatsu2, ui->O_Haitatsu3,
                               ui->O_Haitatsu4, ui->O_Haitatsu5, ui->O_Haitatsu6};
@@ -121,12 +121,16 @@ nerufa::SlipSnapshot MainWindow::snapshot() const
 
 void MainWindow::on_C_1_Samakata_toggled(bool checked)
 {
-    ui->T_5_Samakata->setVisible(checked);
+    guardedCall([&] {
+        ui->T_5_Samakata->setVisible(checked);
+    });
 }
 
 void MainWindow::on_C_2_Samakata_toggled(bool checked)
 {
-    ui->iraiSamakata->setVisible(checked);
+    guardedCall([&] {
+        ui->iraiSamakata->setVisible(checked);
+    });
 }
 
 void MainWindow::on_z_Henkan_clicked()
@@ -152,28 +156,34 @@ void MainWindow::on_z_Henkan_clicked()
 
 void MainWindow::on_T_clear1_clicked()
 {
-    for (QLineEdit *field : std::initializer_list<QLineEdit *>{ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
-                                                                ui->T_4_Namae, ui->T_5_Samakata, ui->T_6_Denwaba})
-        field->clear();
+    guardedCall([&] {
+        for (QLineEdit *field : std::initializer_list<QLineEdit *>{ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
+                                                                    ui->T_4_Namae, ui->T_5_Samakata, ui->T_6_Denwaba})
+            field->clear();
+    });
 }
 
 void MainWindow::on_T_clear2_clicked()
 {
-    // clearEditText empties the edit text and leaves the (empty) list alone.
-    for (QComboBox *field : std::initializer_list<QComboBox *>{ui->iraiYuubin, ui->iraiJyuusyo1, ui->iraiJyuusyo2,
-                                                                ui->iraiNamae, ui->iraiSamakata, ui->iraiDenwa})
-        field->clearEditText();
+    guardedCall([&] {
+        // clearEditText empties the edit text and leaves the (empty) list alone.
+        for (QComboBox *field : std::initializer_list<QComboBox *>{ui->iraiYuubin, ui->iraiJyuusyo1, ui->iraiJyuusyo2,
+                                                                    ui->iraiNamae, ui->iraiSamakata, ui->iraiDenwa})
+            field->clearEditText();
+    });
 }
 
 // ---- Goods amounts and total ---------------------------------------------
 
 void MainWindow::on_SuujiNyuuryokuBtn_toggled(bool down)
 {
-    for (QWidget *control : std::initializer_list<QWidget *>{
-             ui->SuuryouLb, ui->TankaLb, ui->KingakuLb, ui->SuuryouBox1, ui->Kakeru1Lb, ui->TankaBox1,
-             ui->Equal1Lb, ui->KingakuBox1, ui->SuuryouBox2, ui->Kakeru2Lb, ui->TankaBox2, ui->Equal2Lb,
-             ui->KingakuBox2, ui->GoukeiBox, ui->GoukeiBtn})
-        control->setVisible(down);
+    guardedCall([&] {
+        for (QWidget *control : std::initializer_list<QWidget *>{
+                 ui->SuuryouLb, ui->TankaLb, ui->KingakuLb, ui->SuuryouBox1, ui->Kakeru1Lb, ui->TankaBox1,
+                 ui->Equal1Lb, ui->KingakuBox1, ui->SuuryouBox2, ui->Kakeru2Lb, ui->TankaBox2, ui->Equal2Lb,
+                 ui->KingakuBox2, ui->GoukeiBox, ui->GoukeiBtn})
+            control->setVisible(down);
+    });
 }
 
 void MainWindow::on_GoukeiBtn_clicked()
@@ -202,9 +212,11 @@ void MainWindow::on_GoukeiBtn_clicked()
 
 void MainWindow::on_KibouBtn_toggled(bool down)
 {
-    for (QWidget *control : std::initializer_list<QWidget *>{ui->KibouGatsuBox, ui->KibouBiBox, ui->TsukiLb, ui->HiLb})
-        control->setVisible(down);
-    setDesiredDateCaptionColour(down);
+    guardedCall([&] {
+        for (QWidget *control : std::initializer_list<QWidget *>{ui->KibouGatsuBox, ui->KibouBiBox, ui->TsukiLb, ui->HiLb})
+            control->setVisible(down);
+        setDesiredDateCaptionColour(down);
+    });
 }
 
 void MainWindow::setDesiredDateCaptionColour(bool down)
@@ -225,33 +237,37 @@ void MainWindow::on_InsatsuBtn_clicked()
 
 void MainWindow::on_PriDiaBtn_clicked()
 {
-    QPrintDialog dialog(&m_printer, this);
-    // A setup dialog: choose the printer (or a PDF file) and, through its
-    // properties, paper and orientation. Nothing is printed when it closes.
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
-    dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
-    if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
-        if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
-            ok->setText(QStringLiteral("OK"));
-    }
-    dialog.exec();
+    guardedCall([&] {
+        QPrintDialog dialog(&m_printer, this);
+        // A setup dialog: choose the printer (or a PDF file) and, through its
+        // properties, paper and orientation. Nothing is printed when it closes.
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+        dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+        dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+        dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+        dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+        if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
+            if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(QStringLiteral("OK"));
+        }
+        dialog.exec();
+    });
 }
 
 void MainWindow::on_zEndBtn_clicked()
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral(" ネルファ送り状\u3000\u3000"),
-                    QStringLiteral("このプログラムを終了しますか？"), QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setWindowModality(Qt::ApplicationModal);
-    if (box.exec() != QMessageBox::Yes)
-        return;
-    // The program ends with its one window; quit() also stops the event loop
-    // at once should anything else still be open.
-    close();
-    QCoreApplication::quit();
+    guardedCall([&] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral(" ネルファ送り状\u3000\u3000"),
+                        QStringLiteral("このプログラムを終了しますか？"), QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setWindowModality(Qt::ApplicationModal);
+        if (box.exec() != QMessageBox::Yes)
+            return;
+        // The program ends with its one window; quit() also stops the event loop
+        // at once should anything else still be open.
+        close();
+        QCoreApplication::quit();
+    });
 }

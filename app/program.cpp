@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "mainwindow.h"
+#include "slipstyle.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -23,6 +24,7 @@ void setupApplication(QApplication &app)
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(translator);
 
+    app.setStyle(new SlipStyle);
     nerufa::fonts::registerSubstitutions();
     // 8 pt keeps the captions inside the small fixed labels of the window;
     // the toggle buttons and the frame titles carry sizes of their own.

@@ -118,18 +118,24 @@ void MainWindow::showStartupWarnings()
 
 void MainWindow::on_OnOffBtn_toggled(bool down)
 {
-    ui->OnOffBtn->setText(down ? QStringLiteral("調整") : QString());
-    ui->CyouseiFrm->setVisible(down);
+    guardedCall([&] {
+        ui->OnOffBtn->setText(down ? QStringLiteral("調整") : QString());
+        ui->CyouseiFrm->setVisible(down);
+    });
 }
 
 void MainWindow::on_UpDownX_valueChanged(int value)
 {
-    ui->Sayuu_Xtxt->setText(QString::number(value));
+    guardedCall([&] {
+        ui->Sayuu_Xtxt->setText(QString::number(value));
+    });
 }
 
 void MainWindow::on_UpDownY_valueChanged(int value)
 {
-    ui->Jyouge_Ytxt->setText(QString::number(value));
+    guardedCall([&] {
+        ui->Jyouge_Ytxt->setText(QString::number(value));
+    });
 }
 
 void MainWindow::on_HozonBtn_clicked()
