@@ -112,4 +112,30 @@ QList<Word> wordsNamed(const TextLayout &layout, const QString &text)
     return found;
 }
 
+QString checkSlipTexts(const TextLayout &layout, const QList<SlipText> &texts, double dx,
+                       double dy, QPointF originMm)
+{
+    // One tenth of a millimetre on the slip is 5.67 twips, a hair over 0.1 mm.
+    const double mmPerTenth = mmFromTwips(5.67);
+    QString problems;
+    for (const SlipText &t : texts) {
+        const QList<Word> words = wordsNamed(layout, t.text);
+        if (words.size() != 1) {
+            problems += QStringLiteral("\n%1: %2 words").arg(t.text).arg(words.size());
+            continue;
+        }
+        const QPointF want = originMm + QPointF((t.x + dx) * mmPerTenth, (t.y + dy - 21) * mmPerTenth);
+        const QPointF got(mmFromPoints(words[0].xMin), mmFromPoints(words[0].yMin));
+        if (qAbs(got.x() - want.x()) > 0.05 || qAbs(got.y() - want.y()) > 0.05) {
+            problems += QStringLiteral("\n%1 at (%2, %3) mm, expected (%4, %5)")
+                            .arg(t.text)
+                            .arg(got.x())
+                            .arg(got.y())
+                            .arg(want.x())
+                            .arg(want.y());
+        }
+    }
+    return problems;
+}
+
 } // namespace nerufa::testpdf

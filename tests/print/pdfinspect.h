@@ -49,4 +49,19 @@ constexpr double mmFromTwips(double twips) { return twips * 25.4 / 1440.0; }
 // The words whose text is exactly `text`.
 QList<Word> wordsNamed(const TextLayout &layout, const QString &text);
 
+// A slip text and its layout position (tenths of a mm).
+struct SlipText {
+    QString text;
+    int x;
+    int y;
+};
+
+// Checks that each text is exactly one word on the page whose cell starts
+// within 0.05 mm of where the slip puts it: its layout position shifted by
+// dx, dy tenths (offset values minus 30 and 70), 21 tenths up for the
+// vertical correction, from the printable area's corner at originMm.
+// Returns an empty string, or what is wrong.
+QString checkSlipTexts(const TextLayout &layout, const QList<SlipText> &texts, double dx,
+                       double dy, QPointF originMm = {});
+
 } // namespace nerufa::testpdf

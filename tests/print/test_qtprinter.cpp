@@ -62,13 +62,6 @@ SlipSnapshot filledSlip(const QString &x, const QString &y)
     return s;
 }
 
-// Where a text's cell must start, in mm from the origin: layout position
-// plus offsets, and 21 tenths up for the vertical correction.
-QPointF expectedTextMm(int nx, int ny, double dx, double dy)
-{
-    return {(nx + dx) * kMmPerTenth, (ny + dy - 21) * kMmPerTenth};
-}
-
 // The dark pixels of a grey image: their bounding box.
 QRect inkBox(const QImage &image)
 {
@@ -138,23 +131,12 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(text.pages, 1);
 
-        const double dx = x.toDouble() - 30;
-        const double dy = y.toDouble() - 70;
-        struct Expected { QString text; int nx, ny; };
-        const QList<Expected> expected{
-            {"1", 840, 156}, {"2", 930, 156}, {"3", 1020, 156}, {"4", 1121, 156},
-            {"5", 1211, 156}, {"6", 1301, 156}, {"7", 1391, 156},
-            {"山田太郎", 750, 490}, {"88000", 1995, 920},
-        };
-        for (const Expected &e : expected) {
-            const QList<pdf::Word> words = pdf::wordsNamed(text, e.text);
-            QVERIFY2(words.size() == 1, qPrintable(e.text));
-            const QPointF want = expectedTextMm(e.nx, e.ny, dx, dy);
-            const QPointF got(pdf::mmFromPoints(words[0].xMin), pdf::mmFromPoints(words[0].yMin));
-            QVERIFY2(qAbs(got.x() - want.x()) <= 0.05 && qAbs(got.y() - want.y()) <= 0.05,
-                     qPrintable(QStringLiteral("%1 at (%2, %3) mm, expected (%4, %5)")
-                                    .arg(e.text).arg(got.x()).arg(got.y()).arg(want.x()).arg(want.y())));
-        }
+        const QString wrong = pdf::checkSlipTexts(
+            text,
+            {{"1", 840, 156}, {"2", 930, 156}, {"3", 1020, 156}, {"4", 1121, 156}, {"5", 1211, 156},
+             {"6", 1301, 156}, {"7", 1391, 156}, {"山田太郎", 750, 490}, {"88000", 1995, 920}},
+            x.toDouble() - 30, y.toDouble() - 70);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 
         const QList<pdf::Font> fonts = pdf::readFonts(path, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));

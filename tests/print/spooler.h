@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+// A private print spooler for tests: Debian's cupsd with a configuration of
+// its own in a temporary folder, listening on a local socket only, with one
+// raw queue whose backend stores every job it gets as a file. Qt sends a
+// PDF, so each stored job is the PDF the printer would have received.
+//
+// libcups reads CUPS_SERVER once, on its first use: start() sets it for the
+// whole process, so call start() before the first QPrinter or QPrinterInfo
+// of the test executable (initTestCase, before any window is made).
+namespace nerufa::testspooler {
+
+class Spooler {
+public:
+    Spooler();
+    ~Spooler(); // stops the daemon
+
+    Spooler(const Spooler &) = delete;
+    Spooler &operator=(const Spooler &) = delete;
+
+    // Starts cupsd, adds the capture queue and makes it the default
+    // printer. On failure returns false with the reason in *whyNot (no
+    // cupsd, not root, the daemon did not come up) and leaves nothing
+    // running.
+    bool start(QString *whyNot);
+    // Stops the daemon that start() launched, by its process id.
+    void stop();
+
+    QString queueName() const { return QStringLiteral("nerufa-capture"); }
+    QString socketPath() const;
+    // The stored jobs, oldest first.
+    QStringList capturedJobs() const;
+    // Waits until at least `count` jobs are stored, at most timeoutMs;
+    // returns the stored jobs.
+    QStringList waitForJobs(int count, int timeoutMs = 15000) const;
+    // The daemon's error log, for failure messages.
+    QString errorLog() const;
+
+private:
+    bool writeSetup(QString *whyNot);
+    bool runAdmin(const QStringList &arguments, QString *output) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QProcess m_daemon;
+};
+
+// True when NERUFA_REQUIRE_SPOOLER asks for the spooler tests to run: a
+// reason to skip them is then a failure.
+bool spoolerRequired();
+
+} // namespace nerufa::testspooler
+
+// Skips the test with the reason, or fails it when the spooler is required.
+#define NERUFA_SKIP_OR_FAIL(reason)                                                      \
+    do {                                                                                 \
+        const QByteArray why_ = QString(reason).toLocal8Bit();                           \
+        if (nerufa::testspooler::spoolerRequired())                                      \
+            QFAIL(("spooler required (NERUFA_REQUIRE_SPOOLER) but: " + why_).constData()); \
+        QSKIP(why_.constData());                                                         \
+    } while (false)
