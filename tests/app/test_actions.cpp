@@ -287,6 +287,22 @@ private slots:
         QCOMPARE(printer.outputFileName(), before);
     }
 
+    void printWithoutAPrinterSaysWhereToChooseOne()
+    {
+        LoadedWindow w;
+        // What Qt leaves when no printer is installed: PDF output, no file.
+        w.window->printer().setOutputFormat(QPrinter::PdfFormat);
+        w.window->printer().setOutputFileName(QString());
+        w.edit("T_4_Namae")->setText(QStringLiteral("山田"));
+        const QStringList before = everything(w);
+        auto seen = apptest::answerNextMessageBox(QMessageBox::Ok);
+        w.get<QPushButton>("InsatsuBtn")->click();
+        QVERIFY(seen->seen);
+        QCOMPARE(seen->icon, QMessageBox::Critical);
+        QVERIFY2(seen->text.contains(QStringLiteral("「プリンタの設定」")), qPrintable(seen->text));
+        QCOMPARE(everything(w), before);
+    }
+
     void printerSetupChoiceIsUsedByTheNextPrint()
     {
         LoadedWindow w;
