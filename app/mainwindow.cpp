@@ -43,6 +43,13 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
 
 MainWindow::~MainWindow() = default;
 
+QPrinter &MainWindow::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
 QString MainWindow::applicationTitle()
 {
     return QStringLiteral("ネルファ送り状印刷");
@@ -230,7 +237,7 @@ void MainWindow::on_InsatsuBtn_clicked()
 {
     guardedCall([&] {
         const nerufa::SlipSnapshot slip = snapshot();
-        nerufa::QtPrinter printer(m_printer);
+        nerufa::QtPrinter printer(this->printer());
         nerufa::printSlip(slip, m_jobState, printer);
     });
 }
@@ -238,7 +245,7 @@ void MainWindow::on_InsatsuBtn_clicked()
 void MainWindow::on_PriDiaBtn_clicked()
 {
     guardedCall([&] {
-        QPrintDialog dialog(&m_printer, this);
+        QPrintDialog dialog(&printer(), this);
         // A setup dialog: choose the printer (or a PDF file) and, through its
         // properties, paper and orientation. Nothing is printed when it closes.
         dialog.setOption(QAbstractPrintDialog::PrintToFile, true);

@@ -52,8 +52,9 @@ public:
     nerufa::SlipSnapshot snapshot() const;
 
     // The program's one printer; the printer setup dialog changes it and
-    // both print jobs use it.
-    QPrinter &printer() { return m_printer; }
+    // both print jobs use it. Made on first use: loading the print system
+    // would otherwise slow every start.
+    QPrinter &printer();
     const nerufa::JobState &jobState() const { return m_jobState; }
 
     static QString applicationTitle();
@@ -89,7 +90,7 @@ private:
     void setDesiredDateCaptionColour(bool down);
 
     std::unique_ptr<Ui::Form1> ui;
-    QPrinter m_printer{QPrinter::HighResolution};
+    std::unique_ptr<QPrinter> m_printer;
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;

@@ -148,7 +148,7 @@ void MainWindow::on_HozonBtn_clicked()
 void MainWindow::on_IchiBtn_clicked()
 {
     guardedCall([&] {
-        nerufa::QtPrinter printer(m_printer);
+        nerufa::QtPrinter printer(this->printer());
         nerufa::printPositionCheck(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text(), m_jobState, printer);
     });
 }
