@@ -13,7 +13,7 @@ namespace {
 
 QString named(const QString &field)
 {
-    return field.isEmpty() ? QString() : field + QStringLiteral(" の");
+    return field.isEmpty() ? QString() : field + QStringLiteral("の");
 }
 
 [[noreturn]] void raiseOverflow(const QString &field)
