@@ -2,19 +2,19 @@
 
 #include <QImage>
 #include <QList>
+#include <QPointF>
 #include <QString>
 
 // Looks into a printed PDF with poppler's command-line tools, for tests
 // that print through the real QPrinter (to a file or through a spooler).
+// On failure the functions raise nothing: *error says why and the result
+// is empty.
 namespace nerufa::testpdf {
 
 struct Word {
     QString text;
-    int page;      // 1-based
-    double xMin;   // points from the page's top-left corner
-    double yMin;   // top of the text cell
-    double xMax;
-    double yMax;
+    double xMin; // points from the page's top-left corner
+    double yMin; // top of the text cell
 };
 
 struct TextLayout {
@@ -23,38 +23,24 @@ struct TextLayout {
 };
 
 struct Font {
-    QString name;      // without the subset prefix ("IPAPGothic")
+    QString name; // without the subset prefix ("IPAPGothic")
     bool embedded = false;
 };
 
 // True when pdftotext, pdffonts and pdftoppm can be run.
 bool toolsAvailable();
-
-// The words of the PDF with their boxes (pdftotext -bbox). Raises nothing:
-// on failure *error says why and the layout is empty.
+// The words of the PDF with their boxes (pdftotext -bbox).
 TextLayout readText(const QString &pdf, QString *error);
-
 // The fonts the PDF uses (pdffonts).
 QList<Font> readFonts(const QString &pdf, QString *error);
-
 // Page 1 rendered in grey at the given resolution, cropped to the rectangle
 // (in pixels of that resolution) whose top-left is (x, y).
-QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height,
-                  QString *error);
-
-// Millimetres from points and from twips.
-constexpr double mmFromPoints(double points) { return points * 25.4 / 72.0; }
-constexpr double mmFromTwips(double twips) { return twips * 25.4 / 1440.0; }
-
+QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height, QString *error);
 // The words whose text is exactly `text`.
 QList<Word> wordsNamed(const TextLayout &layout, const QString &text);
 
 // A slip text and its layout position (tenths of a mm).
-struct SlipText {
-    QString text;
-    int x;
-    int y;
-};
+struct SlipText { QString text; int x, y; };
 
 // Checks that each text is exactly one word on the page whose cell starts
 // within 0.05 mm of where the slip puts it: its layout position shifted by

@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -11,9 +10,6 @@
 namespace nerufa::testspooler {
 
 namespace {
-
-// Debian's folder of backends, filters and helpers.
-const char *const kDebianServerBin = "/usr/lib/cups";
 
 // Called with no arguments, a backend describes itself; otherwise it
 // stores the job (the file named by its sixth argument, or standard
@@ -30,105 +26,59 @@ if [ -n "$6" ]; then cp "$6" "$dir/.$name"; else cat > "$dir/.$name"; fi || exit
 mv "$dir/.$name" "$dir/$name"
 )";
 
+// cupsd.conf and cups-files.conf; %1 is the spooler's folder.
+const char *const kDaemonConf = "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\nLogLevel warn\n"
+                                "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n";
+const char *const kFilesConf = "ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
+                               "CacheDir %1/cache\nStateDir %1/state\nServerBin %1/bin\n"
+                               "DataDir /usr/share/cups\nAccessLog %1/log/access_log\n"
+                               "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n";
+
 bool writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
 
-QString findTool(const char *name)
+QString findTool(const QString &name)
 {
-    const QString tool = QString::fromLatin1(name);
-    QString path = QStandardPaths::findExecutable(tool);
-    if (path.isEmpty())
-        path = QStandardPaths::findExecutable(tool, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-    return path;
+    const QString path = QStandardPaths::findExecutable(name);
+    return path.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"}) : path;
 }
 
 } // namespace
 
-bool spoolerRequired()
-{
-    const QByteArray value = qgetenv("NERUFA_REQUIRE_SPOOLER");
-    return !value.isEmpty() && value != "0";
-}
-
-Spooler::Spooler() = default;
-
-Spooler::~Spooler()
-{
-    stop();
-}
-
-QString Spooler::socketPath() const
-{
-    return m_dir ? m_dir->filePath(QStringLiteral("cups.sock")) : QString();
-}
-
-bool Spooler::writeSetup(QString *whyNot)
+// The folders, the helpers, the backend and the configuration: what went
+// wrong, or nothing.
+QString Spooler::writeSetup() const
 {
     const QDir root(m_dir->path());
-    for (const char *sub : {"bin/backend", "spool/tmp", "cache", "state", "log", "out"}) {
-        if (!root.mkpath(QString::fromLatin1(sub))) {
-            *whyNot = QStringLiteral("cannot make %1 in %2").arg(QString::fromLatin1(sub), root.path());
-            return false;
-        }
-    }
-
+    for (const char *sub : {"bin/backend", "spool/tmp", "cache", "state", "log", "out"})
+        if (!root.mkpath(sub))
+            return QStringLiteral("cannot make %1 in %2").arg(sub, root.path());
     // Every helper folder but backend/ comes from Debian's installation.
-    const QDir serverBin(QString::fromLatin1(kDebianServerBin));
-    if (!serverBin.exists()) {
-        *whyNot = QStringLiteral("%1 is missing (package cups-daemon)").arg(serverBin.path());
-        return false;
-    }
-    for (const QString &entry : serverBin.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QDir serverBin("/usr/lib/cups");
+    if (!serverBin.exists())
+        return serverBin.path() + " is missing (package cups-daemon)";
+    for (const QString &entry : serverBin.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         if (entry != u"backend")
-            QFile::link(serverBin.filePath(entry), root.filePath(QStringLiteral("bin/") + entry));
-    }
-
+            QFile::link(serverBin.filePath(entry), root.filePath("bin/" + entry));
     // cupsd runs a backend as root only when root owns it with mode 0700.
-    const QString backend = root.filePath(QStringLiteral("bin/backend/capture"));
+    const QString backend = root.filePath("bin/backend/capture");
     if (!writeFile(backend, kCaptureBackend)
-        || !QFile::setPermissions(backend, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                               | QFileDevice::ExeOwner)) {
-        *whyNot = QStringLiteral("cannot write the capture backend %1").arg(backend);
-        return false;
-    }
-
-    const QString d = root.path();
-    const QByteArray daemonConf = QStringLiteral(
-        "Listen %1/cups.sock\n"
-        "Browsing Off\n"
-        "WebInterface No\n"
-        "LogLevel warn\n"
-        "<Location />\n"
-        "  Order allow,deny\n"
-        "  Allow all\n"
-        "</Location>\n").arg(d).toLocal8Bit();
-    const QByteArray filesConf = QStringLiteral(
-        "ServerRoot %1\n"
-        "RequestRoot %1/spool\n"
-        "TempDir %1/spool/tmp\n"
-        "CacheDir %1/cache\n"
-        "StateDir %1/state\n"
-        "ServerBin %1/bin\n"
-        "DataDir /usr/share/cups\n"
-        "AccessLog %1/log/access_log\n"
-        "ErrorLog %1/log/error_log\n"
-        "PageLog %1/log/page_log\n").arg(d).toLocal8Bit();
-    if (!writeFile(root.filePath(QStringLiteral("cupsd.conf")), daemonConf)
-        || !writeFile(root.filePath(QStringLiteral("cups-files.conf")), filesConf)) {
-        *whyNot = QStringLiteral("cannot write the configuration in %1").arg(d);
-        return false;
-    }
-    return true;
+        || !QFile::setPermissions(backend, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+        return "cannot write the capture backend " + backend;
+    if (!writeFile(path("cupsd.conf"), QString(kDaemonConf).arg(root.path()).toLocal8Bit())
+        || !writeFile(path("cups-files.conf"), QString(kFilesConf).arg(root.path()).toLocal8Bit()))
+        return "cannot write the configuration in " + root.path();
+    return {};
 }
 
 bool Spooler::runAdmin(const QStringList &arguments, QString *output) const
 {
     QProcess admin;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CUPS_SERVER"), socketPath());
+    env.insert("CUPS_SERVER", path("cups.sock"));
     admin.setProcessEnvironment(env);
     admin.setProcessChannelMode(QProcess::MergedChannels);
     admin.start(findTool("lpadmin"), arguments);
@@ -144,57 +94,43 @@ bool Spooler::start(QString *whyNot)
         return true;
     const QString cupsd = findTool("cupsd");
     if (cupsd.isEmpty() || findTool("lpadmin").isEmpty()) {
-        *whyNot = QStringLiteral("cupsd or lpadmin not found (packages cups-daemon, cups-client)");
+        *whyNot = "cupsd or lpadmin not found (packages cups-daemon, cups-client)";
         return false;
     }
     if (geteuid() != 0) {
-        *whyNot = QStringLiteral("not root: the private cupsd runs its capture backend as root, "
-                                 "which needs root to own it");
+        *whyNot = "not root: the private cupsd runs its capture backend as root, which needs root to own it";
         return false;
     }
     // A short path: a local socket's name is limited to about 100 bytes.
-    m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/nerufa-cups-XXXXXX"));
-    if (!m_dir->isValid()) {
-        *whyNot = QStringLiteral("cannot make a temporary folder: ") + m_dir->errorString();
-        m_dir.reset();
-        return false;
+    m_dir = std::make_unique<QTemporaryDir>("/tmp/nerufa-cups-XXXXXX");
+    *whyNot = m_dir->isValid() ? writeSetup() : "cannot make a temporary folder: " + m_dir->errorString();
+    if (whyNot->isEmpty()) {
+        m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+        m_daemon.start(cupsd, {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
+        if (!m_daemon.waitForStarted(5000))
+            *whyNot = "cupsd did not start: " + m_daemon.errorString();
     }
-    if (!writeSetup(whyNot)) {
-        m_dir.reset();
-        return false;
-    }
-
-    m_daemon.setProcessChannelMode(QProcess::MergedChannels);
-    m_daemon.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), m_dir->filePath(QStringLiteral("cupsd.conf")),
-                           QStringLiteral("-s"), m_dir->filePath(QStringLiteral("cups-files.conf"))});
-    if (!m_daemon.waitForStarted(5000)) {
-        *whyNot = QStringLiteral("cupsd did not start: ") + m_daemon.errorString();
+    if (!whyNot->isEmpty()) {
         m_dir.reset();
         return false;
     }
 
     // The queue can be added as soon as the daemon answers on its socket.
-    const QString outDir = m_dir->filePath(QStringLiteral("out"));
-    const QStringList addQueue{QStringLiteral("-p"), queueName(), QStringLiteral("-E"),
-                               QStringLiteral("-v"), QStringLiteral("capture:") + outDir,
-                               QStringLiteral("-m"), QStringLiteral("raw")};
+    const QStringList addQueue{"-p", queueName(), "-E", "-v", "capture:" + path("out"), "-m", "raw"};
     QString output;
     bool added = false;
-    for (QDeadlineTimer deadline(10000); !added && !deadline.hasExpired();) {
-        if (m_daemon.state() != QProcess::Running)
-            break;
-        if (QFileInfo::exists(socketPath()))
-            added = runAdmin(addQueue, &output);
+    for (QDeadlineTimer deadline(10000); !added && !deadline.hasExpired() && m_daemon.state() == QProcess::Running;) {
+        added = QFile::exists(path("cups.sock")) && runAdmin(addQueue, &output);
         if (!added)
             QTest::qWait(25);
     }
-    if (!added || !runAdmin({QStringLiteral("-d"), queueName()}, &output)) {
+    if (!added || !runAdmin({"-d", queueName()}, &output)) {
         *whyNot = QStringLiteral("the private cupsd did not take the queue: %1\n%2\n%3")
                       .arg(output, QString::fromLocal8Bit(m_daemon.readAll()), errorLog());
         stop();
         return false;
     }
-    qputenv("CUPS_SERVER", socketPath().toLocal8Bit());
+    qputenv("CUPS_SERVER", path("cups.sock").toLocal8Bit());
     return true;
 }
 
@@ -210,33 +146,22 @@ void Spooler::stop()
     m_dir.reset();
 }
 
-QStringList Spooler::capturedJobs() const
-{
-    if (!m_dir)
-        return {};
-    const QDir out(m_dir->filePath(QStringLiteral("out")));
-    QStringList jobs;
-    for (const QString &name : out.entryList({QStringLiteral("job-*.pdf")}, QDir::Files, QDir::Name))
-        jobs.append(out.filePath(name));
-    return jobs;
-}
-
 QStringList Spooler::waitForJobs(int count, int timeoutMs) const
 {
-    QStringList jobs = capturedJobs();
-    for (QDeadlineTimer deadline(timeoutMs); jobs.size() < count && !deadline.hasExpired();) {
-        QTest::qWait(20);
-        jobs = capturedJobs();
+    for (QDeadlineTimer deadline(timeoutMs);; QTest::qWait(20)) {
+        const QDir out(path("out"));
+        QStringList jobs;
+        for (const QString &name : out.entryList({"job-*.pdf"}, QDir::Files, QDir::Name))
+            jobs.append(out.filePath(name));
+        if (!m_dir || jobs.size() >= count || deadline.hasExpired())
+            return jobs;
     }
-    return jobs;
 }
 
 QString Spooler::errorLog() const
 {
-    if (!m_dir)
-        return {};
-    QFile log(m_dir->filePath(QStringLiteral("log/error_log")));
-    return log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
+    QFile log(path("log/error_log"));
+    return m_dir && log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
 }
 
 } // namespace nerufa::testspooler

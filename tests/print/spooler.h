@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -19,11 +17,7 @@ namespace nerufa::testspooler {
 
 class Spooler {
 public:
-    Spooler();
-    ~Spooler(); // stops the daemon
-
-    Spooler(const Spooler &) = delete;
-    Spooler &operator=(const Spooler &) = delete;
+    ~Spooler() { stop(); }
 
     // Starts cupsd, adds the capture queue and makes it the default
     // printer. On failure returns false with the reason in *whyNot (no
@@ -34,17 +28,15 @@ public:
     void stop();
 
     QString queueName() const { return QStringLiteral("nerufa-capture"); }
-    QString socketPath() const;
-    // The stored jobs, oldest first.
-    QStringList capturedJobs() const;
     // Waits until at least `count` jobs are stored, at most timeoutMs;
-    // returns the stored jobs.
+    // returns the stored jobs, oldest first.
     QStringList waitForJobs(int count, int timeoutMs = 15000) const;
     // The daemon's error log, for failure messages.
     QString errorLog() const;
 
 private:
-    bool writeSetup(QString *whyNot);
+    QString path(const QString &name) const { return m_dir ? m_dir->filePath(name) : QString(); }
+    QString writeSetup() const;
     bool runAdmin(const QStringList &arguments, QString *output) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -53,7 +45,10 @@ private:
 
 // True when NERUFA_REQUIRE_SPOOLER asks for the spooler tests to run: a
 // reason to skip them is then a failure.
-bool spoolerRequired();
+inline bool spoolerRequired()
+{
+    return !qEnvironmentVariableIsEmpty("NERUFA_REQUIRE_SPOOLER") && qgetenv("NERUFA_REQUIRE_SPOOLER") != "0";
+}
 
 } // namespace nerufa::testspooler
 
