@@ -3,7 +3,7 @@
 // spooler. Skips when no spooler can be started, unless
 // NERUFA_REQUIRE_SPOOLER is set.
 #include "apptest.h"
-#include "pdfinspect.h"
+#include "pdfprobe.h"
 #include "spooler.h"
 
 #include <QCheckBox>

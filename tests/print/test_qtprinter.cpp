@@ -5,7 +5,7 @@
 // twips, a hair over 0.1 mm.
 
 #include "fonts.h"
-#include "pdfinspect.h"
+#include "pdfprobe.h"
 #include "printjobs.h"
 #include "qtprinter.h"
 #include "recordingprinter.h"

@@ -4,7 +4,7 @@
 // unless NERUFA_REQUIRE_SPOOLER is set.
 
 #include "fonts.h"
-#include "pdfinspect.h"
+#include "pdfprobe.h"
 #include "printjobs.h"
 #include "qtprinter.h"
 #include "recordingprinter.h"

@@ -1,4 +1,4 @@
-#include "pdfinspect.h"
+#include "pdfprobe.h"
 
 #include <QProcess>
 #include <QRegularExpression>
