@@ -39,6 +39,26 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // A caption of blanks only opens a gap in the frame's top edge where the
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
+
+    // Every handler is connected here, by the control's pointer: a control
+    // renamed in the form then fails to compile instead of silently losing
+    // its handler.
+    connect(ui->C_1_Samakata, &QCheckBox::toggled, this, &MainWindow::showRecipientCareOf);
+    connect(ui->C_2_Samakata, &QCheckBox::toggled, this, &MainWindow::showSenderCareOf);
+    connect(ui->z_Henkan, &QPushButton::clicked, this, &MainWindow::exchangeBlocks);
+    connect(ui->T_clear1, &QPushButton::clicked, this, &MainWindow::clearRecipient);
+    connect(ui->T_clear2, &QPushButton::clicked, this, &MainWindow::clearSender);
+    connect(ui->SuujiNyuuryokuBtn, &QPushButton::toggled, this, &MainWindow::showNumericArea);
+    connect(ui->GoukeiBtn, &QPushButton::clicked, this, &MainWindow::computeTotal);
+    connect(ui->KibouBtn, &QPushButton::toggled, this, &MainWindow::showDesiredDate);
+    connect(ui->OnOffBtn, &QPushButton::toggled, this, &MainWindow::showOffsetPanel);
+    connect(ui->UpDownX, &UpDown::valueChanged, this, &MainWindow::copyOffsetX);
+    connect(ui->UpDownY, &UpDown::valueChanged, this, &MainWindow::copyOffsetY);
+    connect(ui->HozonBtn, &QPushButton::clicked, this, &MainWindow::saveOffsetsClicked);
+    connect(ui->IchiBtn, &QPushButton::clicked, this, &MainWindow::printPositionCheckClicked);
+    connect(ui->InsatsuBtn, &QPushButton::clicked, this, &MainWindow::printSlipClicked);
+    connect(ui->PriDiaBtn, &QPushButton::clicked, this, &MainWindow::setUpPrinter);
+    connect(ui->zEndBtn, &QPushButton::clicked, this, &MainWindow::exitClicked);
 }
 
 MainWindow::~MainWindow() = default;
@@ -126,21 +146,21 @@ nerufa::SlipSnapshot MainWindow::snapshot() const
 
 // ---- Address blocks ------------------------------------------------------
 
-void MainWindow::on_C_1_Samakata_toggled(bool checked)
+void MainWindow::showRecipientCareOf(bool checked)
 {
     guardedCall([&] {
         ui->T_5_Samakata->setVisible(checked);
     });
 }
 
-void MainWindow::on_C_2_Samakata_toggled(bool checked)
+void MainWindow::showSenderCareOf(bool checked)
 {
     guardedCall([&] {
         ui->iraiSamakata->setVisible(checked);
     });
 }
 
-void MainWindow::on_z_Henkan_clicked()
+void MainWindow::exchangeBlocks()
 {
     guardedCall([&] {
         const std::array recipient = {ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
@@ -161,7 +181,7 @@ void MainWindow::on_z_Henkan_clicked()
     });
 }
 
-void MainWindow::on_T_clear1_clicked()
+void MainWindow::clearRecipient()
 {
     guardedCall([&] {
         for (QLineEdit *field : std::initializer_list<QLineEdit *>{ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
@@ -170,7 +190,7 @@ void MainWindow::on_T_clear1_clicked()
     });
 }
 
-void MainWindow::on_T_clear2_clicked()
+void MainWindow::clearSender()
 {
     guardedCall([&] {
         // clearEditText empties the edit text and leaves the (empty) list alone.
@@ -182,7 +202,7 @@ void MainWindow::on_T_clear2_clicked()
 
 // ---- Goods amounts and total ---------------------------------------------
 
-void MainWindow::on_SuujiNyuuryokuBtn_toggled(bool down)
+void MainWindow::showNumericArea(bool down)
 {
     guardedCall([&] {
         for (QWidget *control : std::initializer_list<QWidget *>{
@@ -193,7 +213,7 @@ void MainWindow::on_SuujiNyuuryokuBtn_toggled(bool down)
     });
 }
 
-void MainWindow::on_GoukeiBtn_clicked()
+void MainWindow::computeTotal()
 {
     guardedCall([&] {
         namespace tn = nerufa::textnum;
@@ -217,7 +237,7 @@ void MainWindow::on_GoukeiBtn_clicked()
 
 // ---- Desired delivery date -----------------------------------------------
 
-void MainWindow::on_KibouBtn_toggled(bool down)
+void MainWindow::showDesiredDate(bool down)
 {
     guardedCall([&] {
         for (QWidget *control : std::initializer_list<QWidget *>{ui->KibouGatsuBox, ui->KibouBiBox, ui->TsukiLb, ui->HiLb})
@@ -233,7 +253,7 @@ void MainWindow::setDesiredDateCaptionColour(bool down)
 
 // ---- Printing, printer setup and exit ------------------------------------
 
-void MainWindow::on_InsatsuBtn_clicked()
+void MainWindow::printSlipClicked()
 {
     guardedCall([&] {
         const nerufa::SlipSnapshot slip = snapshot();
@@ -242,7 +262,7 @@ void MainWindow::on_InsatsuBtn_clicked()
     });
 }
 
-void MainWindow::on_PriDiaBtn_clicked()
+void MainWindow::setUpPrinter()
 {
     guardedCall([&] {
         QPrintDialog dialog(&printer(), this);
@@ -263,7 +283,7 @@ void MainWindow::on_PriDiaBtn_clicked()
     });
 }
 
-void MainWindow::on_zEndBtn_clicked()
+void MainWindow::exitClicked()
 {
     guardedCall([&] {
         QMessageBox box(QMessageBox::Question, QStringLiteral(" ネルファ送り状\u3000\u3000"),

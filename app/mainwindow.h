@@ -59,30 +59,30 @@ public:
 
     static QString applicationTitle();
 
-private slots:
-    // Address blocks.
-    void on_C_1_Samakata_toggled(bool checked);
-    void on_C_2_Samakata_toggled(bool checked);
-    void on_z_Henkan_clicked();
-    void on_T_clear1_clicked();
-    void on_T_clear2_clicked();
-    // Goods amounts and total.
-    void on_SuujiNyuuryokuBtn_toggled(bool down);
-    void on_GoukeiBtn_clicked();
-    // Desired delivery date.
-    void on_KibouBtn_toggled(bool down);
-    // Print offsets.
-    void on_OnOffBtn_toggled(bool down);
-    void on_UpDownX_valueChanged(int value);
-    void on_UpDownY_valueChanged(int value);
-    void on_HozonBtn_clicked();
-    void on_IchiBtn_clicked();
-    // Printing, printer setup and exit.
-    void on_InsatsuBtn_clicked();
-    void on_PriDiaBtn_clicked();
-    void on_zEndBtn_clicked();
-
 private:
+    // The handlers, each connected to its control in the constructor.
+    // Address blocks.
+    void showRecipientCareOf(bool checked);
+    void showSenderCareOf(bool checked);
+    void exchangeBlocks();
+    void clearRecipient();
+    void clearSender();
+    // Goods amounts and total.
+    void showNumericArea(bool down);
+    void computeTotal();
+    // Desired delivery date.
+    void showDesiredDate(bool down);
+    // Print-offset panel (offsetpanel.cpp).
+    void showOffsetPanel(bool down);
+    void copyOffsetX(int value);
+    void copyOffsetY(int value);
+    void saveOffsetsClicked();
+    void printPositionCheckClicked();
+    // Printing, printer setup and exit.
+    void printSlipClicked();
+    void setUpPrinter();
+    void exitClicked();
+
     // Runs a handler body; a RuntimeError (or any other exception) stops it
     // and is shown to the operator in a critical message box.
     void guardedCall(const std::function<void()> &body);

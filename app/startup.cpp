@@ -1,9 +1,8 @@
-// The window's load step and the print-offset panel.
+// The window's load step: offset files, the optional controls hidden, the
+// desired date preset, the lists filled, and the single-copy check.
 #include "mainwindow.h"
 
 #include "offsetfiles.h"
-#include "printjobs.h"
-#include "qtprinter.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -114,41 +113,4 @@ void MainWindow::showStartupWarnings()
 {
     if (!m_startupWarnings.isEmpty())
         QMessageBox::warning(this, applicationTitle(), m_startupWarnings.join(QLatin1Char('\n')));
-}
-
-void MainWindow::on_OnOffBtn_toggled(bool down)
-{
-    guardedCall([&] {
-        ui->OnOffBtn->setText(down ? QStringLiteral("調整") : QString());
-        ui->CyouseiFrm->setVisible(down);
-    });
-}
-
-void MainWindow::on_UpDownX_valueChanged(int value)
-{
-    guardedCall([&] {
-        ui->Sayuu_Xtxt->setText(QString::number(value));
-    });
-}
-
-void MainWindow::on_UpDownY_valueChanged(int value)
-{
-    guardedCall([&] {
-        ui->Jyouge_Ytxt->setText(QString::number(value));
-    });
-}
-
-void MainWindow::on_HozonBtn_clicked()
-{
-    guardedCall([&] {
-        nerufa::offsets::saveOffsets({m_offsetFileX, m_offsetFileY}, ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
-    });
-}
-
-void MainWindow::on_IchiBtn_clicked()
-{
-    guardedCall([&] {
-        nerufa::QtPrinter printer(this->printer());
-        nerufa::printPositionCheck(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text(), m_jobState, printer);
-    });
 }
