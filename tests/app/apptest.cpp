@@ -2,21 +2,34 @@
 
 #include "program.h"
 
-#include <QPushButton>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QInputMethodEvent>
 #include <QTest>
+#include <QTimer>
 
 namespace apptest {
 
-LoadedWindow::LoadedWindow(const QDate &today) : window(std::make_unique<MainWindow>())
+LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, const QDate &today)
+    : window(std::make_unique<MainWindow>())
 {
+    for (const auto &[name, bytes] : {std::pair{"nerufax1.txt", xFile}, {"nerufay1.txt", yFile}}) {
+        QFile file(dir.filePath(name));
+        if (!bytes.isNull() && !(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()))
+            throw std::runtime_error("cannot write the offset file");
+    }
     if (!window->load(environment(today)))
-        qFatal("test window refused to load");
+        throw std::runtime_error("the test window refused to load");
 }
 
 StartupEnvironment LoadedWindow::environment(const QDate &today) const
 {
     return {dir.path(), today, dir.filePath(QStringLiteral("test.lock"))};
+}
+
+void LoadedWindow::click(const QString &name) const
+{
+    get<QAbstractButton>(name)->click();
 }
 
 void onNextModalDialog(std::function<void(QWidget *)> act)
@@ -25,8 +38,8 @@ void onNextModalDialog(std::function<void(QWidget *)> act)
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
-            timer->stop();
             timer->deleteLater();
+            timer->stop();
             act(modal);
         }
     });
@@ -38,16 +51,9 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
     auto seen = std::make_shared<SeenMessage>();
     onNextModalDialog([seen, answer](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box) {
-            modal->close();
-            return;
-        }
-        seen->seen = true;
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        if (QAbstractButton *def = box->defaultButton())
-            seen->defaultButton = box->standardButton(def);
+        if (!box)
+            return void(modal->close());
+        *seen = {true, box->windowTitle(), box->text(), box->icon()};
         if (answer == QMessageBox::NoButton)
             QTest::keyClick(box, Qt::Key_Return);
         else

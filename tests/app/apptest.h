@@ -4,36 +4,39 @@
 
 #include "mainwindow.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 namespace apptest {
 
 // A window that has run its load step in a folder of its own, with a lock
 // file of its own, so tests never meet each other or a running program.
+// Offset files given as bytes (not null) are written before it loads.
 struct LoadedWindow {
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 
-    explicit LoadedWindow(const QDate &today = QDate(2004, 5, 21));
-    StartupEnvironment environment(const QDate &today) const;
+    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {},
+                          const QDate &today = QDate(2004, 5, 21));
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const;
 
+    // The control of that name. A missing one throws (caught as the failure
+    // of the current row) rather than ending the whole run.
     template <typename T = QWidget>
-    T *get(const char *name) const
+    T *get(const QString &name) const
     {
-        T *w = window->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        if (T *w = window->findChild<T *>(name))
+            return w;
+        throw std::runtime_error("no control " + name.toStdString());
     }
-    QLineEdit *edit(const char *name) const { return get<QLineEdit>(name); }
-    QComboBox *combo(const char *name) const { return get<QComboBox>(name); }
+    QLineEdit *edit(const QString &name) const { return get<QLineEdit>(name); }
+    QComboBox *combo(const QString &name) const { return get<QComboBox>(name); }
+    void click(const QString &name) const;
 };
 
 // What a modal message box said before the test answered it.
@@ -42,15 +45,13 @@ struct SeenMessage {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // Waits (from inside the event loop a modal dialog runs) for the next
 // message box, records it and presses `answer` (or Enter when NoButton).
-std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer);
+std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer = QMessageBox::Ok);
 
-// Runs `act` on the next modal dialog of any kind, then leaves it to `act`
-// to close it.
+// Runs `act` on the next modal dialog of any kind; `act` closes it.
 void onNextModalDialog(std::function<void(QWidget *)> act);
 
 // Types text as the operator would, key by key (Latin text only).

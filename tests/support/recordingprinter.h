@@ -1,0 +1,66 @@
+#pragma once
+
+#include "printer.h"
+
+#include <QStringList>
+#include <optional>
+
+namespace nerufa {
+
+// A test double for the tests and the benchmarks: a printer that records
+// every call with its exact arguments. It can pass each call on to another
+// printer (to watch a real one), report a font size of its choosing, and
+// fail at a chosen call.
+class RecordingPrinter final : public Printer {
+public:
+    // With forwardTo, every call is also made on that printer (after it is
+    // recorded), and fontSize() returns what that printer reports.
+    explicit RecordingPrinter(Printer *forwardTo = nullptr) : m_forward(forwardTo) {}
+
+    // The n-th call (1-based, abortDoc not counted) raises PrinterError
+    // instead of acting. It is still recorded. 0 switches this off.
+    void failAtCall(int n) { m_failAt = n; }
+    // fontSize() returns this value instead of the size last set.
+    void reportFontSize(float points) { m_reportedSize = points; }
+
+    // Every call as one line: "currentX 4762.8003", "printText 山田",
+    // "circle 3470.04 2528.82 113.4". A float is written in the shortest
+    // form that reads back as the same float, so equal lines mean equal
+    // bits and the lines can be compared with the positions as written.
+    const QStringList &calls() const { return m_calls; }
+    // The calls with every text placement - font size, current X, current
+    // Y and the text, in that order - folded into one line:
+    // "12 4762.8003 884.52 山田".
+    QStringList placements() const;
+
+    void setFontName(const QString &face) override;
+    void setFontSize(float points) override;
+    float fontSize() const override;
+    void setFontBold(bool bold) override;
+    void setCurrentX(float twips) override;
+    void setCurrentY(float twips) override;
+    float currentX() const override { return m_x; }
+    float currentY() const override { return m_y; }
+    // Moves to the next line: X to 0, Y down by 20 twips per point.
+    void printText(const QString &text) override;
+    void setLineWidth(int width) override;
+    void circle(float centreX, float centreY, float radius) override;
+    void endDoc() override;
+    void abortDoc() noexcept override;
+
+private:
+    // Records one call, its numbers written as above, and raises when it is
+    // the call told to fail.
+    void record(const char *op, const QString &text, std::initializer_list<float> numbers = {}) const;
+
+    Printer *m_forward;
+    mutable QStringList m_calls;
+    mutable int m_count = 0;
+    int m_failAt = 0;
+    std::optional<float> m_reportedSize;
+    float m_size = 0.0f;
+    float m_x = 0.0f;
+    float m_y = 0.0f;
+};
+
+} // namespace nerufa
