@@ -1,7 +1,6 @@
 // Start-up in a program folder, the single-copy rule, and the print-offset
 // panel with its files.
 #include "apptest.h"
-#include "testsupport.h"
 #include "updown.h"
 
 #include <QLockFile>
@@ -12,7 +11,6 @@
 #include <unistd.h>
 
 using apptest::LoadedWindow;
-using nerufa::testsupport::guardRow;
 
 namespace {
 
@@ -57,43 +55,12 @@ private slots:
             QCOMPARE(items(w.combo(name)), goods);
             QCOMPARE(w.combo(name)->currentIndex(), 0);
         }
-        QCOMPARE(w.get<QAbstractButton>("KibouBtn")->palette().color(QPalette::ButtonText), QColor(128, 128, 128));
-        QCOMPARE(w.get<QAbstractButton>("OnOffBtn")->text(), QString());
-    }
-
-    void storedOffsetsReachBoxesAndSpinners_data()
-    {
-        QTest::addColumn<QByteArray>("x");
-        QTest::addColumn<QByteArray>("y");
-        QTest::addColumn<int>("expectedX");
-        QTest::addColumn<int>("expectedY");
-        QTest::addColumn<int>("warnings");
-        QTest::newRow("30 and 70") << QByteArray("30\r\n") << QByteArray("70\r\n") << 30 << 70 << 0;
-        QTest::newRow("halves to even") << QByteArray("30.5\r\n") << QByteArray("31.5\r\n") << 30 << 32 << 0;
-        QTest::newRow("outside the range") << QByteArray("5000\r\n") << QByteArray("-5000\r\n") << 1000 << -1000 << 0;
-        QTest::newRow("saved empty box, junk") << QByteArray("\r\n") << QByteArray("\x01\xff", 2) << 0 << 0 << 2;
-    }
-    void storedOffsetsReachBoxesAndSpinners()
-    {
-        guardRow([&] {
-            QFETCH(QByteArray, x);
-            QFETCH(QByteArray, y);
-            QFETCH(int, expectedX);
-            QFETCH(int, expectedY);
-            QFETCH(int, warnings);
-            LoadedWindow w(x, y);
-            QCOMPARE(w.get<UpDown>("UpDownX")->value(), expectedX);
-            QCOMPARE(w.edit("Sayuu_Xtxt")->text(), QString::number(expectedX));
-            QCOMPARE(w.get<UpDown>("UpDownY")->value(), expectedY);
-            QCOMPARE(w.edit("Jyouge_Ytxt")->text(), QString::number(expectedY));
-            QCOMPARE(w.window->startupWarnings().size(), warnings);
-            QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")), x); // left as it was until saved
-            if (warnings) {
-                auto seen = apptest::answerNextMessageBox();
-                w.window->showStartupWarnings();
-                QCOMPARE(seen->icon, QMessageBox::Warning);
-            }
-        });
+        // The desired-date toggle's caption is grey while up, black while down.
+        auto *date = w.get<QAbstractButton>("KibouBtn");
+        for (const QColor &colour : {QColor(128, 128, 128), QColor(0, 0, 0), QColor(128, 128, 128)}) {
+            QCOMPARE(date->palette().color(QPalette::ButtonText), colour);
+            date->click();
+        }
     }
 
     void onlyOneCopyRuns()
@@ -125,57 +92,34 @@ private slots:
         QVERIFY(MainWindow().load(first.environment()));
     }
 
-    void spinnersDriveTheBoxes()
+    void offsetPanel()
     {
-        LoadedWindow w("30\r\n", "70\r\n");
+        LoadedWindow w("30.5\r\n", "\x01\xff");
+        QCOMPARE(w.window->startupWarnings().size(), 1); // Y is no number: 0, and the file stays
+        auto warning = apptest::answerNextMessageBox();
+        w.window->showStartupWarnings();
+        QVERIFY2(warning->icon == QMessageBox::Warning && warning->text.contains("nerufay1.txt"), qPrintable(warning->text));
         auto *x = w.get<UpDown>("UpDownX");
         auto *y = w.get<UpDown>("UpDownY");
+        QCOMPARE(QString::number(x->value()) + " " + w.edit("Sayuu_Xtxt")->text(), "30 30"); // halves to even
+        QCOMPARE(QString::number(y->value()) + " " + w.edit("Jyouge_Ytxt")->text(), "0 0");
+        w.click("OnOffBtn");
+        QVERIFY(!w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text() == "調整");
         // A typed value is not taken into the spinner: the arrow moves on
-        // from the spinner's own value.
+        // from the spinner's own value. The Y spinner's up arrow lowers its
+        // value, which moves the print up.
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("45"));
         x->towardsMaximumButton()->click();
-        QCOMPARE(w.edit("Sayuu_Xtxt")->text(), QStringLiteral("31"));
-        // The Y spinner's range is reversed: its up arrow lowers the value,
-        // which moves the print up.
+        y->towardsMaximumButton()->click();
+        QCOMPARE(w.edit("Sayuu_Xtxt")->text() + " " + w.edit("Jyouge_Ytxt")->text(), "31 -1");
         QCOMPARE(y->towardsMaximumButton()->arrowType(), Qt::UpArrow);
-        y->towardsMaximumButton()->click();
-        QCOMPARE(w.edit("Jyouge_Ytxt")->text(), QStringLiteral("69"));
-        y->setValue(-1000);
-        y->towardsMaximumButton()->click();
-        QCOMPARE(w.edit("Jyouge_Ytxt")->text(), QStringLiteral("-1000"));
-    }
-
-    void savedBoxesComeBackAfterARestart()
-    {
-        LoadedWindow w;
+        // ズレ保存 writes the boxes as they stand; a restart reads them back.
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("30.5"));
         w.edit("Jyouge_Ytxt")->clear();
         w.click("HozonBtn");
-        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")), QByteArray("30.5\r\n"));
-        QCOMPARE(readAll(w.dir.filePath("nerufay1.txt")), QByteArray("\r\n"));
-        w.window.reset();
-        MainWindow again;
-        QVERIFY(again.load(w.environment()));
-        QCOMPARE(again.findChild<QLineEdit *>("Sayuu_Xtxt")->text(), QStringLiteral("30"));
-        QCOMPARE(again.startupWarnings().size(), 1); // the empty Y line is not a number
-    }
-
-    void aFolderThatCannotKeepOffsets()
-    {
-        // A folder in the place of the X file can neither be read as an
-        // offset file nor replaced: start-up warns and goes on with 0, and
-        // saving says which file failed.
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("nerufax1.txt"));
-        MainWindow w;
-        QVERIFY(w.load({dir.path(), QDate(2004, 5, 21), dir.filePath("lock")}));
-        QCOMPARE(w.startupWarnings().size(), 1);
-        QCOMPARE(w.findChild<QLineEdit *>("Sayuu_Xtxt")->text(), QStringLiteral("0"));
-        auto seen = apptest::answerNextMessageBox();
-        w.findChild<QAbstractButton *>("HozonBtn")->click();
-        QCOMPARE(seen->icon, QMessageBox::Critical);
-        QVERIFY2(seen->text.contains(QStringLiteral("nerufax1.txt")), qPrintable(seen->text));
-        QVERIFY(QFileInfo(dir.filePath("nerufax1.txt")).isDir());
+        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")) + readAll(w.dir.filePath("nerufay1.txt")), "30.5\r\n\r\n");
+        w.click("OnOffBtn");
+        QVERIFY(w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text().isEmpty());
     }
 
     void positionCheckButtonPrintsOnePage()
@@ -183,15 +127,14 @@ private slots:
         LoadedWindow w("30\r\n", "70\r\n");
         const QString pdf = w.dir.filePath("check.pdf");
         w.window->printer().setOutputFileName(pdf);
-        w.click("IchiBtn");
-        QVERIFY(QFileInfo::exists(pdf));
-        QCOMPARE(w.window->jobState().markRadius, 3.0f);
-        // A box that is not a number: a message, and no page at all.
-        QFile::remove(pdf);
         w.edit("Jyouge_Ytxt")->clear();
+        // A box that is not a number: a message, and no page at all.
         auto seen = apptest::answerNextMessageBox();
         w.click("IchiBtn");
         QVERIFY(seen->seen && !QFileInfo::exists(pdf));
+        w.edit("Jyouge_Ytxt")->setText(QStringLiteral("70"));
+        w.click("IchiBtn");
+        QVERIFY(QFileInfo::exists(pdf));
     }
 };
 

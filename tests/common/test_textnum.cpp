@@ -1,25 +1,29 @@
+// Text to number and back, as the offset boxes, the offset files and the
+// total button use them.
 #include "runtimeerror.h"
 #include "textnum.h"
 
 #include <QtTest>
-#include <cmath>
-#include <limits>
 
 using nerufa::RuntimeError;
 namespace tn = nerufa::textnum;
 
-Q_DECLARE_METATYPE(RuntimeError::Kind)
-
 namespace {
 
-RuntimeError::Kind kindOf(const std::function<void()> &f)
+const QLocale ja(QLocale::Japanese, QLocale::Japan);
+
+// The number f gives, with all its digits, or the name of its error. Any
+// other exception is an outcome too, so it fails only its own row.
+template <typename F>
+QString outcome(F f)
 {
     try {
-        f();
+        return QString::number(double(f()), 'g', 17);
     } catch (const RuntimeError &e) {
-        return e.kind();
+        return RuntimeError::kindName(e.kind());
+    } catch (const std::exception &e) {
+        return QStringLiteral("unexpected exception: ") + e.what();
     }
-    qFatal("no RuntimeError raised");
 }
 
 } // namespace
@@ -27,105 +31,56 @@ RuntimeError::Kind kindOf(const std::function<void()> &f)
 class TestTextNum : public QObject {
     Q_OBJECT
 
-    const QLocale ja{QLocale::Japanese, QLocale::Japan};
-    const QLocale de{QLocale::German, QLocale::Germany};
-
 private slots:
-    void toDoubleReadsLocaleNumbers_data()
+    void conversions_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("plain") << "1200" << 1200.0;
-        QTest::newRow("blanks around") << "  12 " << 12.0;
-        QTest::newRow("tabs around") << "\t7\t" << 7.0;
-        QTest::newRow("grouped") << "1,500" << 1500.0;
-        QTest::newRow("grouped with fraction") << "1,500.25" << 1500.25;
-        QTest::newRow("fraction") << "1.5" << 1.5;
-        QTest::newRow("signs") << "-3" << -3.0;
-        QTest::newRow("plus") << "+3" << 3.0;
-        QTest::newRow("exponent") << "1e39" << 1e39;
+        QTest::addColumn<QStringList>("read"); // as double, as single, as 32-bit whole number
+        const QString mismatch = RuntimeError::kindName(RuntimeError::Kind::TypeMismatch);
+        const QString overflow = RuntimeError::kindName(RuntimeError::Kind::Overflow);
+        QTest::newRow("plain") << "1200" << QStringList{"1200", "1200", "1200"};
+        QTest::newRow("blanks and tabs around") << " \t12 " << QStringList{"12", "12", "12"};
+        QTest::newRow("grouped with fraction") << "1,500.25" << QStringList{"1500.25", "1500.25", "1500"};
+        QTest::newRow("signs") << "-3" << QStringList{"-3", "-3", "-3"};
+        QTest::newRow("plus") << "+3" << QStringList{"3", "3", "3"};
+        QTest::newRow("single rounded once") << "5.67" << QStringList{"5.6699999999999999", "5.6700000762939453", "6"};
+        QTest::newRow("half to even, down") << "30.5" << QStringList{"30.5", "30.5", "30"};
+        QTest::newRow("half to even, up") << "31.5" << QStringList{"31.5", "31.5", "32"};
+        QTest::newRow("negative half") << "-0.5" << QStringList{"-0.5", "-0.5", "0"};
+        QTest::newRow("int32 ends") << "-2147483648" << QStringList{"-2147483648", "-2147483648", "-2147483648"};
+        QTest::newRow("past int32") << "2147483648" << QStringList{"2147483648", "2147483648", overflow};
+        QTest::newRow("half past int32") << "2147483647.5" << QStringList{"2147483647.5", "2147483648", overflow};
+        QTest::newRow("past single") << "-3.5e38" << QStringList{"-3.5e+38", overflow, overflow};
+        QTest::newRow("past double") << "1e400" << QStringList{overflow, overflow, overflow};
+        for (const char *text : {"", " ", "abc", "12a", "1 500", "nan", "inf", "0x10", "--1", "1,5,00", "１２"})
+            QTest::newRow(text) << QString::fromUtf8(text) << QStringList{mismatch, mismatch, mismatch};
     }
-    void toDoubleReadsLocaleNumbers()
+    void conversions()
     {
         QFETCH(QString, text);
-        QFETCH(double, expected);
-        QCOMPARE(tn::toDouble(text, {}, ja), expected);
+        QFETCH(QStringList, read);
+        QCOMPARE((QStringList{outcome([&] { return tn::toDouble(text, {}, ja); }),
+                              outcome([&] { return tn::toSingle(text, {}, ja); }),
+                              outcome([&] { return tn::toInt32(text, {}, ja); })}),
+                 read);
     }
 
-    void decimalSeparatorFollowsLocale()
-    {
-        QCOMPARE(tn::toDouble("1,5", {}, de), 1.5);
-        QCOMPARE(tn::toDouble("1.500", {}, de), 1500.0);
-        QCOMPARE(tn::formatGeneral(4.5, de), QStringLiteral("4,5"));
-    }
-
-    void notANumberIsTypeMismatch_data()
-    {
-        QTest::addColumn<QString>("text");
-        for (const char *t : {"", " ", "abc", "12a", "1 500", "nan", "inf", "-inf", "0x10", "--1", "1,5,00"})
-            QTest::newRow(t) << QString::fromLatin1(t);
-        QTest::newRow("full-width digits") << QStringLiteral("１２");
-    }
-    void notANumberIsTypeMismatch()
-    {
-        QFETCH(QString, text);
-        QCOMPARE(kindOf([&] { tn::toDouble(text, {}, ja); }), RuntimeError::Kind::TypeMismatch);
-        QCOMPARE(kindOf([&] { tn::toSingle(text, {}, ja); }), RuntimeError::Kind::TypeMismatch);
-        QCOMPARE(kindOf([&] { tn::toInt32(text, {}, ja); }), RuntimeError::Kind::TypeMismatch);
-    }
-
-    void fieldNameIsInTheMessage()
+    void fieldAndTextAreInTheMessage()
     {
         try {
             tn::toDouble("x", QStringLiteral("単価2"), ja);
             QFAIL("no error");
         } catch (const RuntimeError &e) {
-            QVERIFY(e.message().contains(QStringLiteral("単価2")));
-            QVERIFY(e.message().contains(QStringLiteral("「x」")));
+            QVERIFY(e.message().contains(QStringLiteral("単価2")) && e.message().contains(QStringLiteral("「x」")));
         }
     }
 
-    void pastTheRangeIsOverflow()
+    void decimalSeparatorFollowsLocale()
     {
-        QCOMPARE(kindOf([&] { tn::toDouble("1e400", {}, ja); }), RuntimeError::Kind::Overflow);
-        QCOMPARE(kindOf([&] { tn::toDouble("-1e400", {}, ja); }), RuntimeError::Kind::Overflow);
-        QCOMPARE(kindOf([&] { tn::toSingle("1e39", {}, ja); }), RuntimeError::Kind::Overflow);
-        QCOMPARE(kindOf([&] { tn::toSingle("-3.5e38", {}, ja); }), RuntimeError::Kind::Overflow);
-        QCOMPARE(tn::toSingle("3.4e38", {}, ja), 3.4e38f);
-        QCOMPARE(kindOf([&] { tn::toInt32("2147483648", {}, ja); }), RuntimeError::Kind::Overflow);
-        QCOMPARE(kindOf([&] { tn::toInt32("-2147483649", {}, ja); }), RuntimeError::Kind::Overflow);
-        // 2147483647.5 rounds to the even 2147483648, which no longer fits.
-        QCOMPARE(kindOf([&] { tn::toInt32("2147483647.5", {}, ja); }), RuntimeError::Kind::Overflow);
-        QCOMPARE(tn::toInt32("2147483647", {}, ja), std::numeric_limits<std::int32_t>::max());
-        QCOMPARE(tn::toInt32("-2147483648", {}, ja), std::numeric_limits<std::int32_t>::min());
-        QCOMPARE(kindOf([] { tn::checkedDouble(std::numeric_limits<double>::infinity()); }),
-                 RuntimeError::Kind::Overflow);
-    }
-
-    void singleIsRoundedOnce()
-    {
-        QCOMPARE(tn::toSingle("5.67", {}, ja), 5.67f);
-        QCOMPARE(double(tn::toSingle("30.5", {}, ja)), 30.5);
-    }
-
-    void halvesGoToTheEvenNumber_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("30.5") << "30.5" << 30;
-        QTest::newRow("31.5") << "31.5" << 32;
-        QTest::newRow("-0.5") << "-0.5" << 0;
-        QTest::newRow("-1.5") << "-1.5" << -2;
-        QTest::newRow("2.5") << "2.5" << 2;
-        QTest::newRow("2.51") << "2.51" << 3;
-        QTest::newRow("blanks") << " -12 " << -12;
-        QTest::newRow("grouped") << "1,000" << 1000;
-    }
-    void halvesGoToTheEvenNumber()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, expected);
-        QCOMPARE(tn::toInt32(text, {}, ja), expected);
+        const QLocale de(QLocale::German, QLocale::Germany);
+        QCOMPARE(tn::toDouble("1,5", {}, de), 1.5);
+        QCOMPARE(tn::toDouble("1.500", {}, de), 1500.0);
+        QCOMPARE(tn::formatGeneral(4.5, de), QStringLiteral("4,5"));
     }
 
     void generalFormat_data()
@@ -135,12 +90,10 @@ private slots:
         QTest::newRow("whole") << 3.0 * 500.0 << "1500";
         QTest::newRow("half") << 1.5 * 3.0 << "4.5";
         QTest::newRow("binary fraction hidden") << 3.0 * 1.1 << "3.3";
-        QTest::newRow("zero") << 0.0 << "0";
         QTest::newRow("negative zero") << -0.0 << "0";
         QTest::newRow("negative") << -21.0 << "-21";
         QTest::newRow("fifteen digits") << 123456789012345.0 << "123456789012345";
         QTest::newRow("sixteen digits") << 1234567890123456.0 << "1.23456789012346E+15";
-        QTest::newRow("huge") << 1e20 << "1E+20";
         QTest::newRow("huge fraction") << 1.5e20 << "1.5E+20";
         QTest::newRow("small") << 0.0001 << "0.0001";
         QTest::newRow("tiny") << 0.00001 << "1E-05";
@@ -151,12 +104,6 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, expected);
         QCOMPARE(tn::formatGeneral(value, ja), expected);
-    }
-
-    void generalFormatRoundTrips()
-    {
-        for (double v : {1500.0, 4.5, -10.5, 3.3, 1e20, 0.00001, 2400.0})
-            QCOMPARE(tn::toDouble(tn::formatGeneral(v, ja), {}, ja), v);
     }
 };
 

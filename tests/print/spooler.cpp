@@ -5,128 +5,31 @@
 #include <QFile>
 #include <QStandardPaths>
 
-#include <unistd.h>
-
 namespace nerufa::testspooler {
 
-namespace {
-
-// Called with no arguments, a backend describes itself; otherwise it
-// stores the job (the file named by its sixth argument, or standard
-// input) under the folder of its device URI, capture:FOLDER. The job is
-// written under a temporary name first so a reader never sees half a file.
-const char *const kCaptureBackend = R"(#!/bin/sh
-if [ $# -eq 0 ]; then
-    echo 'direct capture "Unknown" "Stores each job as a file"'
-    exit 0
-fi
-dir=${DEVICE_URI#capture:}
-name=$(printf 'job-%06d.pdf' "$1")
-if [ -n "$6" ]; then cp "$6" "$dir/.$name"; else cat > "$dir/.$name"; fi || exit 1
-mv "$dir/.$name" "$dir/$name"
-)";
-
-// cupsd.conf and cups-files.conf; %1 is the spooler's folder.
-const char *const kDaemonConf = "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\nLogLevel warn\n"
-                                "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n";
-const char *const kFilesConf = "ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
-                               "CacheDir %1/cache\nStateDir %1/state\nServerBin %1/bin\n"
-                               "DataDir /usr/share/cups\nAccessLog %1/log/access_log\n"
-                               "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n";
-
-bool writeFile(const QString &path, const QByteArray &content)
+QString Spooler::runScript(const QString &step) const
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-QString findTool(const QString &name)
-{
-    const QString path = QStandardPaths::findExecutable(name);
-    return path.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"}) : path;
-}
-
-} // namespace
-
-// The folders, the helpers, the backend and the configuration: what went
-// wrong, or nothing.
-QString Spooler::writeSetup() const
-{
-    const QDir root(m_dir->path());
-    for (const char *sub : {"bin/backend", "spool/tmp", "cache", "state", "log", "out"})
-        if (!root.mkpath(sub))
-            return QStringLiteral("cannot make %1 in %2").arg(sub, root.path());
-    // Every helper folder but backend/ comes from Debian's installation.
-    const QDir serverBin("/usr/lib/cups");
-    if (!serverBin.exists())
-        return serverBin.path() + " is missing (package cups-daemon)";
-    for (const QString &entry : serverBin.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        if (entry != u"backend")
-            QFile::link(serverBin.filePath(entry), root.filePath("bin/" + entry));
-    // cupsd runs a backend as root only when root owns it with mode 0700.
-    const QString backend = root.filePath("bin/backend/capture");
-    if (!writeFile(backend, kCaptureBackend)
-        || !QFile::setPermissions(backend, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
-        return "cannot write the capture backend " + backend;
-    if (!writeFile(path("cupsd.conf"), QString(kDaemonConf).arg(root.path()).toLocal8Bit())
-        || !writeFile(path("cups-files.conf"), QString(kFilesConf).arg(root.path()).toLocal8Bit()))
-        return "cannot write the configuration in " + root.path();
-    return {};
-}
-
-bool Spooler::runAdmin(const QStringList &arguments, QString *output) const
-{
-    QProcess admin;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("CUPS_SERVER", path("cups.sock"));
-    admin.setProcessEnvironment(env);
-    admin.setProcessChannelMode(QProcess::MergedChannels);
-    admin.start(findTool("lpadmin"), arguments);
-    const bool ok = admin.waitForFinished(10000) && admin.exitStatus() == QProcess::NormalExit
-                    && admin.exitCode() == 0;
-    *output = QString::fromLocal8Bit(admin.readAll()) + admin.errorString();
-    return ok;
+    QProcess script;
+    script.start(QStringLiteral("bash"), {QStringLiteral(NERUFA_SPOOLER_SCRIPT), step, m_dir->path()});
+    if (script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0)
+        return {};
+    return QString::fromLocal8Bit(script.readAllStandardError()) + script.errorString();
 }
 
 bool Spooler::start(QString *whyNot)
 {
     if (m_daemon.state() != QProcess::NotRunning)
         return true;
-    const QString cupsd = findTool("cupsd");
-    if (cupsd.isEmpty() || findTool("lpadmin").isEmpty()) {
-        *whyNot = "cupsd or lpadmin not found (packages cups-daemon, cups-client)";
-        return false;
-    }
-    if (geteuid() != 0) {
-        *whyNot = "not root: the private cupsd runs its capture backend as root, which needs root to own it";
-        return false;
-    }
+    QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin"});
     // A short path: a local socket's name is limited to about 100 bytes.
-    m_dir = std::make_unique<QTemporaryDir>("/tmp/nerufa-cups-XXXXXX");
-    *whyNot = m_dir->isValid() ? writeSetup() : "cannot make a temporary folder: " + m_dir->errorString();
+    m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/nerufa-cups-XXXXXX"));
+    *whyNot = cupsd.isEmpty() ? QStringLiteral("cupsd not found (package cups-daemon)") : runScript("setup");
     if (whyNot->isEmpty()) {
         m_daemon.setProcessChannelMode(QProcess::MergedChannels);
         m_daemon.start(cupsd, {"-f", "-c", path("cupsd.conf"), "-s", path("cups-files.conf")});
-        if (!m_daemon.waitForStarted(5000))
-            *whyNot = "cupsd did not start: " + m_daemon.errorString();
+        *whyNot = m_daemon.waitForStarted(5000) ? runScript("queue") : "cupsd did not start: " + m_daemon.errorString();
     }
     if (!whyNot->isEmpty()) {
-        m_dir.reset();
-        return false;
-    }
-
-    // The queue can be added as soon as the daemon answers on its socket.
-    const QStringList addQueue{"-p", queueName(), "-E", "-v", "capture:" + path("out"), "-m", "raw"};
-    QString output;
-    bool added = false;
-    for (QDeadlineTimer deadline(10000); !added && !deadline.hasExpired() && m_daemon.state() == QProcess::Running;) {
-        added = QFile::exists(path("cups.sock")) && runAdmin(addQueue, &output);
-        if (!added)
-            QTest::qWait(25);
-    }
-    if (!added || !runAdmin({"-d", queueName()}, &output)) {
-        *whyNot = QStringLiteral("the private cupsd did not take the queue: %1\n%2\n%3")
-                      .arg(output, QString::fromLocal8Bit(m_daemon.readAll()), errorLog());
         stop();
         return false;
     }

@@ -36,8 +36,8 @@ public:
 
 private:
     QString path(const QString &name) const { return m_dir ? m_dir->filePath(name) : QString(); }
-    QString writeSetup() const;
-    bool runAdmin(const QStringList &arguments, QString *output) const;
+    // Runs a step of spooler.sh; what went wrong, or nothing.
+    QString runScript(const QString &step) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_daemon;

@@ -57,36 +57,23 @@ class TestPrintJobs : public QObject {
 private slots:
     void everyItemAtItsPlace_data()
     {
-        QTest::addColumn<bool>("careOf1");
-        QTest::addColumn<bool>("careOf2");
-        QTest::addColumn<bool>("month");
-        QTest::addColumn<bool>("day");
-        QTest::addColumn<bool>("numbers");
-        QTest::addColumn<QStringList>("left"); // the texts left out
+        QTest::addColumn<QStringList>("left"); // the optional texts left out: hidden, or the toggle up
         const QStringList numbers{"10", "12", "4000", "500", "40000", "6000", "46000"};
-        QTest::newRow("all shown") << true << true << true << true << true << QStringList();
-        QTest::newRow("as started") << false << false << false << false << false
-                                    << QStringList{"佐藤様方", "田中様方", "03", "15"} + numbers;
-        QTest::newRow("recipient care-of, month") << true << false << true << false << false
-                                                  << QStringList{"田中様方", "15"} + numbers;
-        QTest::newRow("sender care-of, day, numbers") << false << true << false << true << true
-                                                      << QStringList{"佐藤様方", "03"};
+        QTest::newRow("all shown") << QStringList();
+        QTest::newRow("as started") << QStringList{"佐藤様方", "田中様方", "03", "15"} + numbers;
+        QTest::newRow("recipient care-of, month") << QStringList{"田中様方", "15"} + numbers;
+        QTest::newRow("sender care-of, day, numbers") << QStringList{"佐藤様方", "03"};
     }
     void everyItemAtItsPlace()
     {
         guardRow([&] {
-            QFETCH(bool, careOf1);
-            QFETCH(bool, careOf2);
-            QFETCH(bool, month);
-            QFETCH(bool, day);
-            QFETCH(bool, numbers);
             QFETCH(QStringList, left);
             nerufa::SlipSnapshot slip = nerufa::testsupport::filledSlip();
-            slip.recipientCareOfVisible = careOf1;
-            slip.senderCareOfVisible = careOf2;
-            slip.desiredMonthVisible = month;
-            slip.desiredDayVisible = day;
-            slip.numericToggleDown = numbers;
+            slip.recipientCareOfVisible = !left.contains(slip.recipientCareOf);
+            slip.senderCareOfVisible = !left.contains(slip.senderCareOf);
+            slip.desiredMonthVisible = !left.contains(slip.desiredMonth);
+            slip.desiredDayVisible = !left.contains(slip.desiredDay);
+            slip.numericToggleDown = !left.contains(slip.total);
             // Size, X, Y and text of each item, in the order the job places them.
             const QStringList all{
                 "fontSize 14", "readFontSize 0", "fontName ＭＳ　P ゴシック", "fontBold 0",
@@ -142,10 +129,8 @@ private slots:
         QTest::addColumn<int>("slot");
         QTest::addColumn<int>("notification");
         QTest::addColumn<QStringList>("circles");
-        QTest::newRow("午前, 必要") << 1 << 1
-                                 << QStringList{"circle 2143.26 2063.8801 113.4", "circle 8969.94 2086.56 113.4"};
-        QTest::newRow("午後１２時, 不要") << 2 << 2
-                                    << QStringList{"circle 2806.6501 2063.8801 113.4", "circle 9536.94 2086.56 113.4"};
+        QTest::newRow("午前, 必要") << 1 << 1 << QStringList{"circle 2143.26 2063.8801 113.4", "circle 8969.94 2086.56 113.4"};
+        QTest::newRow("午後１２時, 不要") << 2 << 2 << QStringList{"circle 2806.6501 2063.8801 113.4", "circle 9536.94 2086.56 113.4"};
         QTest::newRow("午後１４時") << 3 << 0 << QStringList{"circle 3470.04 2063.8801 113.4"};
         QTest::newRow("夕方") << 4 << 0 << QStringList{"circle 2143.26 2528.82 113.4"};
         QTest::newRow("夜間") << 5 << 0 << QStringList{"circle 2806.6501 2528.82 113.4"};
@@ -164,29 +149,26 @@ private slots:
         });
     }
 
+    // The worked examples: placements of the slip and the calls of the
+    // position-check page for the same offsets.
     void offsetsAndCorrectionMoveThePrint_data()
     {
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
         QTest::addColumn<float>("size"); // the font size read back
-        QTest::addColumn<QString>("correction"); // tenths of a mm, as the job keeps it
-        QTest::addColumn<QStringList>("slip"); // placements among the slip's
-        QTest::addColumn<QStringList>("check"); // the position-check page's calls
+        QTest::addColumn<QString>("correction"); // -(3 x size) / 2 to four decimals, halves to even
+        QTest::addColumn<QStringList>("lines");
         QTest::newRow("30/70") << "30" << "70" << 14.0f << "-21"
                                << QStringList{"12 4762.8003 765.45 1", "11 2029.86 1298.43 03", "11 2749.95 1298.43 15",
                                               "10 8505 3895.29 りんご", "10 11311.65 5097.33 46000",
-                                              "circle 3470.04 2528.82 113.4", "circle 8969.94 2086.56 113.4"}
-                               << QStringList{"lineWidth 2", "circle 4570.02 601.02 17.01",
-                                              "circle 8153.46 601.02 17.01", "endDoc"};
-        QTest::newRow("31/69") << "31" << "69" << 14.0f << "-21" << QStringList()
-                               << QStringList{"lineWidth 2", "circle 4575.69 595.35 17.01",
-                                              "circle 8159.13 595.35 17.01", "endDoc"};
-        QTest::newRow("0/0") << "0" << "0" << 14.0f << "-21" << QStringList()
-                             << QStringList{"lineWidth 2", "circle 4399.92 204.12 17.01",
-                                            "circle 7983.36 204.12 17.01", "endDoc"};
-        // -(3 x size) / 2, with 3 x size held to four decimals, halves to even.
-        QTest::newRow("13.98 read back") << "30" << "70" << 13.98f << "-20.97" << QStringList() << QStringList();
-        QTest::newRow("half to even") << "30" << "70" << 0.09375f << "-0.1406" << QStringList() << QStringList();
+                                              "circle 3470.04 2528.82 113.4", "circle 8969.94 2086.56 113.4",
+                                              "circle 4570.02 601.02 17.01", "circle 8153.46 601.02 17.01"};
+        QTest::newRow("31/69") << "31" << "69" << 14.0f << "-21"
+                               << QStringList{"circle 4575.69 595.35 17.01", "circle 8159.13 595.35 17.01"};
+        QTest::newRow("0/0") << "0" << "0" << 14.0f << "-21"
+                             << QStringList{"circle 4399.92 204.12 17.01", "circle 7983.36 204.12 17.01"};
+        QTest::newRow("13.98 read back") << "30" << "70" << 13.98f << "-20.97" << QStringList();
+        QTest::newRow("half to even") << "30" << "70" << 0.09375f << "-0.1406" << QStringList();
     }
     void offsetsAndCorrectionMoveThePrint()
     {
@@ -195,23 +177,19 @@ private slots:
             QFETCH(QString, y);
             QFETCH(float, size);
             QFETCH(QString, correction);
-            QFETCH(QStringList, slip);
-            QFETCH(QStringList, check);
-            nerufa::SlipSnapshot filled = nerufa::testsupport::filledSlip();
-            filled.offsetXText = x;
-            filled.offsetYText = y;
+            QFETCH(QStringList, lines);
+            nerufa::SlipSnapshot slip = nerufa::testsupport::filledSlip();
+            slip.offsetXText = x;
+            slip.offsetYText = y;
             nerufa::JobState state;
-            const QStringList placed = printed(filled, size, &state).placements();
+            QStringList printedLines = printed(slip, size, &state).placements();
             QCOMPARE(state.verticalCorrection, correction);
-            for (const QString &line : slip)
-                QVERIFY2(containsNear(placed, line), qPrintable(line + " not in\n" + placed.join(u'\n')));
-            if (check.isEmpty())
-                return;
-            RecordingPrinter printer;
-            nerufa::printPositionCheck(x, y, state, printer);
-            QCOMPARE(printer.calls().size(), check.size());
-            for (const QString &line : check)
-                QVERIFY2(containsNear(printer.calls(), line), qPrintable(line + " not in\n" + printer.calls().join(u'\n')));
+            RecordingPrinter check;
+            nerufa::printPositionCheck(x, y, state, check);
+            QCOMPARE(check.calls().size(), 4); // line width, two circles, end of document
+            printedLines += check.calls();
+            for (const QString &line : lines)
+                QVERIFY2(containsNear(printedLines, line), qPrintable(line + " not in\n" + printedLines.join(u'\n')));
         });
     }
 

@@ -33,25 +33,34 @@ public:
     // "12 4762.8003 884.52 山田".
     QStringList placements() const;
 
-    void setFontName(const QString &face) override;
-    void setFontSize(float points) override;
+    // Each call is recorded, then passed on.
+    void setFontName(const QString &face) override { record("fontName ", face); pass(&Printer::setFontName, face); }
+    void setFontSize(float points) override { record("fontSize", {}, {m_size = points}); pass(&Printer::setFontSize, points); }
     float fontSize() const override;
-    void setFontBold(bool bold) override;
-    void setCurrentX(float twips) override;
-    void setCurrentY(float twips) override;
+    void setFontBold(bool bold) override { record("fontBold", {}, {float(bold)}); pass(&Printer::setFontBold, bold); }
+    void setCurrentX(float twips) override { record("currentX", {}, {m_x = twips}); pass(&Printer::setCurrentX, twips); }
+    void setCurrentY(float twips) override { record("currentY", {}, {m_y = twips}); pass(&Printer::setCurrentY, twips); }
     float currentX() const override { return m_x; }
     float currentY() const override { return m_y; }
-    // Moves to the next line: X to 0, Y down by 20 twips per point.
-    void printText(const QString &text) override;
-    void setLineWidth(int width) override;
-    void circle(float centreX, float centreY, float radius) override;
-    void endDoc() override;
+    // Leaves the current position as it is: no job relies on the move.
+    void printText(const QString &text) override { record("printText ", text); pass(&Printer::printText, text); }
+    void setLineWidth(int width) override { record("lineWidth", {}, {float(width)}); pass(&Printer::setLineWidth, width); }
+    void circle(float x, float y, float radius) override;
+    void endDoc() override { record("endDoc", {}); pass(&Printer::endDoc); }
+    // Recorded but not counted, and never made to fail: aborting must work
+    // whatever went wrong before.
     void abortDoc() noexcept override;
 
 private:
     // Records one call, its numbers written as above, and raises when it is
     // the call told to fail.
     void record(const char *op, const QString &text, std::initializer_list<float> numbers = {}) const;
+    template <typename... Args>
+    void pass(void (Printer::*operation)(Args...), const auto &...arguments)
+    {
+        if (m_forward)
+            (m_forward->*operation)(arguments...);
+    }
 
     Printer *m_forward;
     mutable QStringList m_calls;
