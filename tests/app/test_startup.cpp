@@ -94,26 +94,30 @@ private slots:
 
     void offsetPanel()
     {
-        LoadedWindow w("30.5\r\n", "\x01\xff");
-        QCOMPARE(w.window->startupWarnings().size(), 1); // Y is no number: 0, and the file stays
+        LoadedWindow w("\x01\xff", "-5000\r\n");
+        // X is no number: 0, one warning naming the file, and the file stays
+        // as it was. Y lies past the spinner's range: its nearest end.
+        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")), QByteArray("\x01\xff"));
         auto warning = apptest::answerNextMessageBox();
         w.window->showStartupWarnings();
-        QVERIFY2(warning->icon == QMessageBox::Warning && warning->text.contains("nerufay1.txt"), qPrintable(warning->text));
+        QVERIFY2(warning->icon == QMessageBox::Warning && warning->text.contains("nerufax1.txt"), qPrintable(warning->text));
         auto *x = w.get<UpDown>("UpDownX");
         auto *y = w.get<UpDown>("UpDownY");
-        QCOMPARE(QString::number(x->value()) + " " + w.edit("Sayuu_Xtxt")->text(), "30 30"); // halves to even
-        QCOMPARE(QString::number(y->value()) + " " + w.edit("Jyouge_Ytxt")->text(), "0 0");
+        QCOMPARE(QString::number(x->value()) + " " + w.edit("Sayuu_Xtxt")->text(), "0 0");
+        QCOMPARE(QString::number(y->value()) + " " + w.edit("Jyouge_Ytxt")->text(), "-1000 -1000");
         w.click("OnOffBtn");
         QVERIFY(!w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text() == "調整");
         // A typed value is not taken into the spinner: the arrow moves on
         // from the spinner's own value. The Y spinner's up arrow lowers its
-        // value, which moves the print up.
+        // value, which moves the print up; at the end it stays.
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("45"));
         x->towardsMaximumButton()->click();
         y->towardsMaximumButton()->click();
-        QCOMPARE(w.edit("Sayuu_Xtxt")->text() + " " + w.edit("Jyouge_Ytxt")->text(), "31 -1");
+        QCOMPARE(w.edit("Sayuu_Xtxt")->text() + " " + w.edit("Jyouge_Ytxt")->text(), "1 -1000");
+        y->towardsMinimumButton()->click();
+        QCOMPARE(w.edit("Jyouge_Ytxt")->text(), "-999");
         QCOMPARE(y->towardsMaximumButton()->arrowType(), Qt::UpArrow);
-        // ズレ保存 writes the boxes as they stand; a restart reads them back.
+        // ズレ保存 writes the boxes as they stand.
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("30.5"));
         w.edit("Jyouge_Ytxt")->clear();
         w.click("HozonBtn");

@@ -1,5 +1,5 @@
-// The offset files: the reading rule, saves that replace a file whole or
-// not at all, and the start-up load that only warns.
+// The offset files: the reading rule, and saves that replace a file whole
+// or not at all. What start-up makes of them is in test_startup.
 
 #include "offsetfiles.h"
 #include "runtimeerror.h"
@@ -134,35 +134,6 @@ private slots:
             QCOMPARE(bytesOf(paths().x), xBytes);
             QCOMPARE(bytesOf(paths().y), yBytes.isNull() ? "<no file>" : yBytes);
             QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden), before); // no temporary left
-        });
-    }
-
-    void loadOnlyWarns_data()
-    {
-        QTest::addColumn<QByteArray>("xBytes"); // null: no file
-        QTest::addColumn<QByteArray>("yBytes");
-        QTest::addColumn<QString>("loaded"); // x, y, then the files warned about
-        QTest::newRow("fresh folder") << QByteArray() << QByteArray() << "0 0";
-        QTest::newRow("past the spinner range") << QByteArray("5000") << QByteArray("-2147483648") << "1000 -1000";
-        QTest::newRow("junk X") << QByteArray("abc\r\n") << QByteArray("70\r\n") << "0 70 nerufax1.txt";
-        QTest::newRow("overflowing Y") << QByteArray("30\r\n") << QByteArray("1e400") << "30 0 nerufay1.txt";
-    }
-    void loadOnlyWarns()
-    {
-        guardRow([&] {
-            QFETCH(QByteArray, xBytes);
-            QFETCH(QByteArray, yBytes);
-            QFETCH(QString, loaded);
-            for (const auto &[path, bytes] : {std::pair{paths().x, xBytes}, {paths().y, yBytes}})
-                if (!bytes.isNull())
-                    write(path, bytes);
-            const off::LoadedOffsets result = off::loadOffsets(paths());
-            QStringList got{QString::number(result.x), QString::number(result.y)};
-            for (const QString &warning : result.warnings)
-                got << QFileInfo(warning.section(u'「', 1).section(u'」', 0, 0)).fileName();
-            QCOMPARE(got.join(u' '), loaded);
-            // A missing file is created empty; a bad one is never rewritten.
-            QCOMPARE(bytesOf(paths().x) + bytesOf(paths().y), xBytes + yBytes);
         });
     }
 };

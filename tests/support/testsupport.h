@@ -35,15 +35,16 @@ void guardRow(Body &&body)
 }
 
 // A slip with every field filled and every optional item shown, offsets
-// neutral (30 and 70), "希望なし" and "必要" chosen. No two texts are alike,
-// so each can be found on a printed page.
+// neutral (30 and 70), "希望なし" and "必要" chosen. The recipient's postal
+// code is short of its seven boxes, the sender's runs past them. No two
+// texts are alike, so each can be found on a printed page.
 inline SlipSnapshot filledSlip()
 {
     return {.offsetXText = "30", .offsetYText = "70",
-            .recipientPostal = "1234567", .recipientAddress1 = "東京都千代田区", .recipientAddress2 = "丸の内1-1",
+            .recipientPostal = "12345", .recipientAddress1 = "東京都千代田区", .recipientAddress2 = "丸の内1-1",
             .recipientName = "山田太郎", .recipientCareOf = "佐藤様方", .recipientCareOfVisible = true,
             .recipientPhone = "03-1111-2222",
-            .senderPostal = "8889999", .senderAddress1 = "大阪府大阪市", .senderAddress2 = "北区梅田3-3",
+            .senderPostal = "678-90000", .senderAddress1 = "大阪府大阪市", .senderAddress2 = "北区梅田3-3",
             .senderName = "鈴木花子", .senderCareOf = "田中様方", .senderCareOfVisible = true,
             .senderPhone = "06-3333-4444",
             .desiredMonth = "03", .desiredMonthVisible = true, .desiredDay = "15", .desiredDayVisible = true,
