@@ -42,7 +42,6 @@ private slots:
         QTest::newRow("blanks and tabs around") << " \t12 " << QStringList{"12", "12", "12"};
         QTest::newRow("grouped with fraction") << "1,500.25" << QStringList{"1500.25", "1500.25", "1500"};
         QTest::newRow("signs") << "-3" << QStringList{"-3", "-3", "-3"};
-        QTest::newRow("plus") << "+3" << QStringList{"3", "3", "3"};
         QTest::newRow("single rounded once") << "5.67" << QStringList{"5.6699999999999999", "5.6700000762939453", "6"};
         QTest::newRow("half to even, down") << "30.5" << QStringList{"30.5", "30.5", "30"};
         QTest::newRow("half to even, up") << "31.5" << QStringList{"31.5", "31.5", "32"};
@@ -65,24 +64,6 @@ private slots:
                  read);
     }
 
-    void fieldAndTextAreInTheMessage()
-    {
-        try {
-            tn::toDouble("x", QStringLiteral("単価2"), ja);
-            QFAIL("no error");
-        } catch (const RuntimeError &e) {
-            QVERIFY(e.message().contains(QStringLiteral("単価2")) && e.message().contains(QStringLiteral("「x」")));
-        }
-    }
-
-    void decimalSeparatorFollowsLocale()
-    {
-        const QLocale de(QLocale::German, QLocale::Germany);
-        QCOMPARE(tn::toDouble("1,5", {}, de), 1.5);
-        QCOMPARE(tn::toDouble("1.500", {}, de), 1500.0);
-        QCOMPARE(tn::formatGeneral(4.5, de), QStringLiteral("4,5"));
-    }
-
     void generalFormat_data()
     {
         QTest::addColumn<double>("value");
@@ -91,7 +72,6 @@ private slots:
         QTest::newRow("half") << 1.5 * 3.0 << "4.5";
         QTest::newRow("binary fraction hidden") << 3.0 * 1.1 << "3.3";
         QTest::newRow("negative zero") << -0.0 << "0";
-        QTest::newRow("negative") << -21.0 << "-21";
         QTest::newRow("fifteen digits") << 123456789012345.0 << "123456789012345";
         QTest::newRow("sixteen digits") << 1234567890123456.0 << "1.23456789012346E+15";
         QTest::newRow("huge fraction") << 1.5e20 << "1.5E+20";
