@@ -7,6 +7,7 @@
 
 #include <QTest>
 #include <exception>
+#include <source_location>
 #include <string>
 
 namespace nerufa::testsupport {
@@ -23,14 +24,14 @@ namespace nerufa::testsupport {
 // handler already names the function and row that hit it. The tests'
 // helpers therefore throw instead of calling qFatal.
 template <typename Body>
-void guardRow(Body &&body)
+void guardRow(Body &&body, const std::source_location &where = std::source_location::current())
 {
     try {
         body();
     } catch (const std::exception &e) {
-        QTest::qFail(("unexpected exception: " + std::string(e.what())).c_str(), __FILE__, __LINE__);
+        QTest::qFail(("unexpected exception: " + std::string(e.what())).c_str(), where.file_name(), int(where.line()));
     } catch (...) {
-        QTest::qFail("unexpected exception of an unknown kind", __FILE__, __LINE__);
+        QTest::qFail("unexpected exception of an unknown kind", where.file_name(), int(where.line()));
     }
 }
 
