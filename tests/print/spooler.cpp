@@ -13,7 +13,8 @@ QString Spooler::runScript(const QString &step) const
     script.start(QStringLiteral("bash"), {QStringLiteral(NERUFA_SPOOLER_SCRIPT), step, m_dir->path()});
     if (script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0)
         return {};
-    return QString::fromLocal8Bit(script.readAllStandardError()) + script.errorString();
+    const QString why = QString::fromLocal8Bit(script.readAllStandardError()).trimmed();
+    return why.isEmpty() ? script.errorString() : why;
 }
 
 bool Spooler::start(QString *whyNot)
