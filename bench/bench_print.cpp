@@ -1,5 +1,5 @@
 // Times the print jobs: the slip into a PDF file through QPrinter, the slip
-// into the recording printer (the job logic alone), and the position-check
+// into the recording printer (the job logic, each call kept as text), and the position-check
 // page into a PDF file. Prints the median and spread over many runs.
 //
 //   bench_print [runs]     (default 200)
