@@ -1,6 +1,7 @@
 // Times the print jobs: the slip into a PDF file through QPrinter, the slip
-// into the recording printer (the job logic, each call kept as text), and the position-check
-// page into a PDF file. Prints the median and spread over many runs.
+// into the recording printer (the job logic, each call kept as text), and
+// the position-check page into a PDF file. Prints the median and spread
+// over many runs.
 //
 //   bench_print [runs]     (default 200)
 
