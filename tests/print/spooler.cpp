@@ -7,10 +7,10 @@
 
 namespace nerufa::testspooler {
 
-QString Spooler::runScript(const QString &step) const
+QString Spooler::runScript(const QString &step, const QString &queue) const
 {
     QProcess script;
-    script.start(QStringLiteral("bash"), {QStringLiteral(NERUFA_SPOOLER_SCRIPT), step, m_dir->path()});
+    script.start(QStringLiteral("bash"), {QStringLiteral(NERUFA_SPOOLER_SCRIPT), step, m_dir->path(), queue});
     if (script.waitForFinished(30000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0)
         return {};
     const QString why = QString::fromLocal8Bit(script.readAllStandardError()).trimmed();
@@ -38,6 +38,12 @@ bool Spooler::start(QString *whyNot)
     return true;
 }
 
+bool Spooler::addQueue(const QString &name, QString *whyNot)
+{
+    *whyNot = m_dir ? runScript(QStringLiteral("queue"), name) : QStringLiteral("the spooler is not running");
+    return whyNot->isEmpty();
+}
+
 void Spooler::stop()
 {
     if (m_daemon.state() != QProcess::NotRunning) {
@@ -50,10 +56,10 @@ void Spooler::stop()
     m_dir.reset();
 }
 
-QStringList Spooler::waitForJobs(int count, int timeoutMs) const
+QStringList Spooler::waitForJobs(int count, int timeoutMs, const QString &queue) const
 {
     for (QDeadlineTimer deadline(timeoutMs);; QTest::qWait(20)) {
-        const QDir out(path("out"));
+        const QDir out(path(queue.isEmpty() || queue == queueName() ? QStringLiteral("out") : "out-" + queue));
         QStringList jobs;
         for (const QString &name : out.entryList({"job-*.pdf"}, QDir::Files, QDir::Name))
             jobs.append(out.filePath(name));

@@ -27,17 +27,22 @@ public:
     // Stops the daemon that start() launched, by its process id.
     void stop();
 
+    // The default printer's queue.
     QString queueName() const { return QStringLiteral("nerufa-capture"); }
-    // Waits until at least `count` jobs are stored, at most timeoutMs;
-    // returns the stored jobs, oldest first.
-    QStringList waitForJobs(int count, int timeoutMs = 15000) const;
+    // Adds another capture queue (after start()); its jobs are stored apart
+    // from those of the default queue. On failure returns false with the
+    // reason in *whyNot.
+    bool addQueue(const QString &name, QString *whyNot);
+    // Waits until at least `count` jobs of the queue (empty: the default
+    // one) are stored, at most timeoutMs; returns them, oldest first.
+    QStringList waitForJobs(int count, int timeoutMs = 15000, const QString &queue = {}) const;
     // The daemon's error log, for failure messages.
     QString errorLog() const;
 
 private:
     QString path(const QString &name) const { return m_dir ? m_dir->filePath(name) : QString(); }
     // Runs a step of spooler.sh; what went wrong, or nothing.
-    QString runScript(const QString &step) const;
+    QString runScript(const QString &step, const QString &queue = {}) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_daemon;

@@ -2,12 +2,15 @@
 # The private print spooler of the tests (see spooler.h), in two steps around
 # the start of the daemon, which the test starts and stops itself:
 #   spooler.sh setup DIR   folders, configuration and the capture backend in DIR
-#   spooler.sh queue DIR   once cupsd runs: adds the capture queue and makes it
-#                          the default printer
+#   spooler.sh queue DIR [NAME]
+#                          once cupsd runs: adds the capture queue nerufa-capture,
+#                          storing its jobs in DIR/out, and makes it the default
+#                          printer; or adds the queue NAME, storing in DIR/out-NAME
 # On failure the reason goes to standard error and the exit status is 1.
 set -euo pipefail
 step=$1
 dir=$2
+queue=${3:-nerufa-capture}
 fail() { echo "$*" >&2; exit 1; }
 
 if [ "$step" = setup ]; then
@@ -61,10 +64,13 @@ EOF
 elif [ "$step" = queue ]; then
   lpadmin=$(PATH=$PATH:/usr/sbin:/sbin command -v lpadmin) || fail "lpadmin not found (package cups-client)"
   export CUPS_SERVER=$dir/cups.sock
+  out=$dir/out
+  [ "$queue" = nerufa-capture ] || { out=$dir/out-$queue; mkdir -p "$out"; }
   # The queue can be added as soon as the daemon answers on its socket.
   for _ in $(seq 400); do
-    if [ -S "$CUPS_SERVER" ] && "$lpadmin" -p nerufa-capture -E -v "capture:$dir/out" -m raw 2>"$dir/log/lpadmin"; then
-      exec "$lpadmin" -d nerufa-capture
+    if [ -S "$CUPS_SERVER" ] && "$lpadmin" -p "$queue" -E -v "capture:$out" -m raw 2>"$dir/log/lpadmin"; then
+      [ "$queue" = nerufa-capture ] && exec "$lpadmin" -d nerufa-capture
+      exit 0
     fi
     sleep 0.025
   done
