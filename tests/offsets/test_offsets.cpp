@@ -140,8 +140,8 @@ private slots:
         QTest::newRow("30") << "30" << "30" << false << QByteArray::fromHex("33300d0a")
                             << QByteArray::fromHex("33300d0a") << "";
         QTest::newRow("empty boxes") << "" << "" << false << QByteArray::fromHex("0d0a") << QByteArray::fromHex("0d0a") << "";
-        QTest::newRow("texts kept as typed") << " 4a " << "1,000" << false << QByteArray(" 4a \r\n")
-                                             << QByteArray("1,000\r\n") << "";
+        QTest::newRow("no number as typed, a number whole") << " 4a " << "1,000" << false << QByteArray(" 4a \r\n")
+                                                            << QByteArray("1000\r\n") << "";
         QTest::newRow("X disk full") << "1234567890" << "70" << false << old << old << "nerufax1.txt";
         QTest::newRow("Y disk full") << "30" << "1234567890" << false << QByteArray("30\r\n") << old << "nerufay1.txt";
         QTest::newRow("Y is a directory") << "30" << "70" << true << QByteArray("30\r\n") << none << "nerufay1.txt";
