@@ -16,7 +16,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   fonts-ipafont-gothic
   poppler-utils cups-daemon cups-client
-  xvfb xauth desktop-file-utils
+  xvfb xauth desktop-file-utils locales
 )
 
 missing=()
@@ -29,6 +29,14 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The number tests switch the C library to de_DE.UTF-8 (a decimal comma),
+# which Debian does not generate by default.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 
 # shellcheck disable=SC2086

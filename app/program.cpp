@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "mainwindow.h"
+#include "processenv.h"
 #include "slipstyle.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ void setupApplication(QApplication &app)
 {
     // The icon lives in this static library; make sure its resource is linked.
     Q_INIT_RESOURCE(app);
+    nerufa::processenv::ignoreFileSizeSignal();
     app.setApplicationName(QStringLiteral("nerufa-slip"));
     app.setApplicationDisplayName(MainWindow::applicationTitle());
 

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "offsetfiles.h"
+#include "processenv.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -50,9 +51,10 @@ StartupEnvironment StartupEnvironment::forThisProgram()
     QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtimeDir.isEmpty())
         runtimeDir = QDir::tempPath();
-    // applicationDirPath is the folder of the real executable, also when the
-    // program is started through a link, so the offset files stay beside it.
-    return {QCoreApplication::applicationDirPath(), QDate::currentDate(),
+    // The folder of the real executable, also when the program is started
+    // through a link, so the offset files stay beside it; empty when its name
+    // cannot be held (the offset code then refuses and says so).
+    return {nerufa::processenv::programFolder(), QDate::currentDate(),
             QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock"))};
 }
 

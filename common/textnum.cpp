@@ -4,7 +4,6 @@
 
 #include <cfenv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace nerufa::textnum {
@@ -22,12 +21,26 @@ QString named(const QString &field)
                        named(field) + QStringLiteral("値が大きすぎます。"));
 }
 
+// The text without the invisible direction marks and embeddings. The
+// right-to-left locales put one in front of their minus sign (he_IL: U+200E
+// then '-'), and Qt 6.4 does not read its own such text back.
+QString withoutDirectionMarks(QString text)
+{
+    text.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E)
+            || (u >= 0x2066 && u <= 0x2069);
+    });
+    return text;
+}
+
 } // namespace
 
 double toDouble(const QString &text, const QString &field, const QLocale &locale)
 {
+    // Latin digits are read in every locale, besides the locale's own.
     bool ok = false;
-    const double value = locale.toDouble(text, &ok);
+    const double value = locale.toDouble(withoutDirectionMarks(text), &ok);
     if (!ok && std::isinf(value))
         raiseOverflow(field); // "1e400": a number, but no double holds it
     // Qt also reads "nan" and "inf"; neither is a number to the operator.
@@ -88,17 +101,19 @@ QString formatGeneral(double value, const QLocale &locale)
         return QStringLiteral("0"); // also for -0.0
     if (!std::isfinite(value))
         raiseOverflow(QString());
-    // %.15G is exactly the general format: 15 significant digits, trailing
-    // zeros dropped, exponent form once the exponent is below -4 or reaches 15,
-    // with a sign and at least two exponent digits (1E+20, 1E-05).
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    QString text = QString::fromLatin1(buffer);
+    // The C locale's general format: 15 significant digits, trailing zeros
+    // dropped, exponent form once the exponent is below -4 or reaches 15
+    // (1E+20, 1E-05), Latin digits, a plain minus. Qt formats it, not the C
+    // library, whose number locale may differ from the desktop's. Only the
+    // decimal separator is the locale's: Latin digits and a plain minus read
+    // back in every locale, which the locale's own digits and signs do not
+    // always do (Qt 6.4 cannot read he_IL's minus with its direction mark).
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString text = c.toString(value, 'G', 15);
     const QString point = locale.decimalPoint();
     if (point != QLatin1String("."))
         text.replace(QLatin1Char('.'), point);
-    if (text.startsWith(QLatin1Char('-')) && locale.negativeSign() != QLatin1String("-"))
-        text.replace(0, 1, locale.negativeSign());
     return text;
 }
 

@@ -7,6 +7,8 @@
 // Conversions between the texts the operator types and numbers, with the
 // desktop's usual rules: the locale's decimal and group separators, blanks
 // around the number allowed, halves rounded to the even whole number.
+// Latin digits are read in every locale (the locale's own digits too), and
+// direction marks around a sign are ignored.
 // A text that is not a number raises RuntimeError::Kind::TypeMismatch, a
 // number past the target type's range RuntimeError::Kind::Overflow.
 // `field`, when given, names the box in the error message ("数量1").
@@ -31,7 +33,9 @@ double checkedDouble(double value, const QString &field = {});
 
 // The general number format: at most 15 significant digits, no grouping,
 // no trailing zeros, exponent form (1E+20, 1E-05) for very large or very
-// small values, the locale's decimal separator.
+// small values, Latin digits and a plain minus in every locale, the
+// locale's decimal separator. The text reads back with toDouble in the
+// same locale.
 QString formatGeneral(double value, const QLocale &locale = QLocale());
 
 } // namespace nerufa::textnum

@@ -1,7 +1,7 @@
 // libFuzzer target: the text/number conversions on arbitrary text.
 //
 // Input: one selector byte, then the text. Bit 0 of the selector picks UTF-16
-// (else UTF-8), bits 1-2 the locale. Every conversion must give a finite
+// (else UTF-8), bits 1-3 the locale (right-to-left ones among them). Every conversion must give a finite
 // number or a RuntimeError of kind TypeMismatch or Overflow, and the
 // conversions must agree with each other:
 //  - toSingle and toInt32 succeed only where toDouble does, and stay close
@@ -54,9 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     static const QLocale locales[] = {QLocale(QLocale::Japanese, QLocale::Japan),
                                       QLocale(QLocale::German, QLocale::Germany),
-                                      QLocale(QLocale::French, QLocale::France), QLocale::c()};
+                                      QLocale(QLocale::French, QLocale::France), QLocale::c(),
+                                      QLocale(QLocale::Arabic, QLocale::Egypt),
+                                      QLocale(QLocale::Hebrew, QLocale::Israel),
+                                      QLocale(QLocale::Persian, QLocale::Iran),
+                                      QLocale(QLocale::Urdu, QLocale::Pakistan)};
     const std::uint8_t selector = data[0];
-    const QLocale &locale = locales[(selector >> 1) & 3];
+    const QLocale &locale = locales[(selector >> 1) & 7];
     ++data;
     --size;
 

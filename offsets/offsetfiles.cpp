@@ -31,8 +31,60 @@ QString fileLabel(const QString &path)
     throw RuntimeError(kind, detail);
 }
 
+// The start of the message for a program folder that could not be found.
+QString unknownFolderText()
+{
+    return QStringLiteral("プログラムのフォルダーの名前を読み取れないため、");
+}
+
+enum class ReadOutcome { Read, NotRegular, TooLarge, Unreadable };
+
+// Reads a whole offset file, but only a regular file (checked before it is
+// opened: opening a pipe waits for a writer, and a device such as /dev/zero
+// never ends) and only up to kMaxFileBytes, which no offset file reaches.
+ReadOutcome readBounded(const QString &path, QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return info.exists() ? ReadOutcome::NotRegular : ReadOutcome::Unreadable;
+    if (info.size() > kMaxFileBytes)
+        return ReadOutcome::TooLarge;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ReadOutcome::Unreadable;
+    bytes = file.read(kMaxFileBytes + 1); // the file may have grown since
+    if (file.error() != QFileDevice::NoError)
+        return ReadOutcome::Unreadable;
+    return bytes.size() > kMaxFileBytes ? ReadOutcome::TooLarge : ReadOutcome::Read;
+}
+
+// What "ズレ保存" writes for a box: when the text is a number, the whole
+// number the next start reads from it, in plain digits, so that a file saved
+// under one locale ("1,000" meaning 1 under de_DE) reads the same under any
+// other; any other text as it stands.
+QString storedText(const QString &text, const QLocale &locale)
+{
+    try {
+        return QString::number(textnum::toInt32(text, {}, locale));
+    } catch (const RuntimeError &) {
+        return text;
+    }
+}
+
 void writeOffsetFile(const QString &path, const QString &text)
 {
+    if (path.isEmpty())
+        raise(Kind::FileError, unknownFolderText() + QStringLiteral("ズレを保存できません。"));
+    // QSaveFile writes through a link to the file it points at. A link to
+    // something that is no regular file (/dev/zero, a pipe) would have that
+    // replaced, so it is refused. A pipe or device node in the file's own
+    // place is replaced by the rename below like any old file.
+    const QFileInfo existing(path);
+    if (existing.isSymLink() && existing.exists() && !existing.isFile()) {
+        raise(Kind::FileError,
+              QStringLiteral("%1は通常のファイルを指していないリンクのため、書き込めません。").arg(fileLabel(path)));
+    }
+
     // Stateless, so that a text the encoding cannot hold is written with a
     // replacement character rather than silently shortened.
     QStringEncoder encode(QStringConverter::System, QStringConverter::Flag::Stateless);
@@ -68,21 +120,28 @@ bool createForStartup(const QString &path, QStringList &warnings)
 
 int readForStartup(const QString &path, QStringList &warnings)
 {
+    const QString file = fileLabel(path);
+    QByteArray bytes;
+    switch (readBounded(path, bytes)) {
+    case ReadOutcome::Read:
+        break;
+    case ReadOutcome::NotRegular:
+        warnings << QStringLiteral("%1は通常のファイルではないため、ズレを0にしました。").arg(file);
+        return 0;
+    case ReadOutcome::TooLarge:
+        warnings << QStringLiteral("%1は%2バイトを超えているため、ズレを0にしました。").arg(file).arg(kMaxFileBytes);
+        return 0;
+    case ReadOutcome::Unreadable:
+        warnings << QStringLiteral("%1を読み込めないため、ズレを0にしました。").arg(file);
+        return 0;
+    }
     try {
-        return clampToSpinner(readOffsetFile(path));
+        return clampToSpinner(parseOffsetContent(bytes, path));
     } catch (const RuntimeError &e) {
-        const QString file = fileLabel(path);
-        switch (e.kind()) {
-        case Kind::TypeMismatch:
-            warnings << QStringLiteral("%1の内容が数値ではないため、ズレを0にしました。").arg(file);
-            break;
-        case Kind::Overflow:
+        if (e.kind() == Kind::Overflow)
             warnings << QStringLiteral("%1の数値が大きすぎるため、ズレを0にしました。").arg(file);
-            break;
-        default:
-            warnings << QStringLiteral("%1を読み込めないため、ズレを0にしました。").arg(file);
-            break;
-        }
+        else
+            warnings << QStringLiteral("%1の内容が数値ではないため、ズレを0にしました。").arg(file);
         return 0;
     }
 }
@@ -91,6 +150,8 @@ int readForStartup(const QString &path, QStringList &warnings)
 
 OffsetPaths OffsetPaths::in(const QString &programDir)
 {
+    if (programDir.isEmpty())
+        return {}; // never the working directory
     const QDir dir(programDir);
     return {dir.filePath(QLatin1String(kXFileName)), dir.filePath(QLatin1String(kYFileName))};
 }
@@ -142,21 +203,28 @@ std::int32_t parseOffsetContent(const QByteArray &bytes, const QString &fileName
 
 std::int32_t readOffsetFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        raise(Kind::FileError, QStringLiteral("%1を読み込めません。").arg(fileLabel(path)));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        raise(Kind::FileError, QStringLiteral("%1を読み込めません。").arg(fileLabel(path)));
-    return parseOffsetContent(bytes, path);
+    QByteArray bytes;
+    switch (readBounded(path, bytes)) {
+    case ReadOutcome::Read:
+        return parseOffsetContent(bytes, path);
+    case ReadOutcome::NotRegular:
+        raise(Kind::FileError, QStringLiteral("%1は通常のファイルではありません。").arg(fileLabel(path)));
+    case ReadOutcome::TooLarge:
+        raise(Kind::FileError,
+              QStringLiteral("%1は%2バイトを超えています。").arg(fileLabel(path)).arg(kMaxFileBytes));
+    case ReadOutcome::Unreadable:
+        break;
+    }
+    raise(Kind::FileError, QStringLiteral("%1を読み込めません。").arg(fileLabel(path)));
 }
 
-void saveOffsets(const OffsetPaths &paths, const QString &xText, const QString &yText)
+void saveOffsets(const OffsetPaths &paths, const QString &xText, const QString &yText,
+                 const QLocale &locale)
 {
     // X is finished before Y is begun: an X failure writes nothing, a Y
     // failure leaves the new X in place.
-    writeOffsetFile(paths.x, xText);
-    writeOffsetFile(paths.y, yText);
+    writeOffsetFile(paths.x, storedText(xText, locale));
+    writeOffsetFile(paths.y, storedText(yText, locale));
 }
 
 int clampToSpinner(std::int32_t value)
@@ -167,6 +235,10 @@ int clampToSpinner(std::int32_t value)
 LoadedOffsets loadOffsets(const OffsetPaths &paths)
 {
     LoadedOffsets loaded;
+    if (paths.x.isEmpty() || paths.y.isEmpty()) {
+        loaded.warnings << unknownFolderText() + QStringLiteral("ズレを0にしました。「ズレ保存」もできません。");
+        return loaded;
+    }
     // Both files are created before either is read. A file that could not
     // be created is not read as well, so it gives only one warning.
     const bool haveX = createForStartup(paths.x, loaded.warnings);

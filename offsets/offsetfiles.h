@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -16,6 +17,9 @@ namespace nerufa::offsets {
 inline constexpr int kSpinnerMin = -1000;
 inline constexpr int kSpinnerMax = 1000;
 
+// No offset file is read past this many bytes; a saved one holds a few.
+inline constexpr qint64 kMaxFileBytes = 4096;
+
 // File names of the X and Y offset files inside the program folder.
 inline constexpr char kXFileName[] = "nerufax1.txt";
 inline constexpr char kYFileName[] = "nerufay1.txt";
@@ -24,7 +28,9 @@ struct OffsetPaths {
     QString x;
     QString y;
 
-    // Full paths of both files in the given program folder.
+    // Full paths of both files in the given program folder. An empty
+    // folder (one that could not be found) gives empty paths, which the
+    // functions below refuse rather than use the working directory.
     static OffsetPaths in(const QString &programDir);
 };
 
@@ -41,13 +47,19 @@ void ensureExists(const QString &path);
 std::int32_t parseOffsetContent(const QByteArray &bytes, const QString &fileName = {});
 
 // Reads the file at `path` with the rule above. FileError when it cannot be
-// read.
+// read, is no regular file (a pipe, a device, a folder; links are followed)
+// or is longer than kMaxFileBytes; such a file is not opened, or not read
+// past the limit.
 std::int32_t readOffsetFile(const QString &path);
 
-// Writes each text plus CR LF into its file, X first, then Y. Each file is
-// replaced as a whole or not at all. FileError names the file that failed;
-// when Y fails, X keeps its new content and Y its old one.
-void saveOffsets(const OffsetPaths &paths, const QString &xText, const QString &yText);
+// Writes each box into its file plus CR LF, X first, then Y: a text that is
+// a number in `locale` as the whole number the reading rule makes of it
+// (plain digits, so that it reads the same in any locale), any other text
+// as it is. Each file is replaced as a whole or not at all; a link to
+// something other than a regular file is refused. FileError names the file
+// that failed; when Y fails, X keeps its new content and Y its old one.
+void saveOffsets(const OffsetPaths &paths, const QString &xText, const QString &yText,
+                 const QLocale &locale = QLocale());
 
 // A stored value outside the spinner range takes the nearest end.
 int clampToSpinner(std::int32_t value);
@@ -61,8 +73,9 @@ struct LoadedOffsets {
 
 // Start-up reading: makes sure the X file and then the Y file exist, then
 // reads X and Y, clamped into the spinner range. A file that cannot be
-// created, cannot be read or holds no usable number gives 0 and a warning;
-// such a file is never rewritten here.
+// created, cannot be read, is no small regular file or holds no usable
+// number gives 0 and a warning; such a file is never rewritten here. Empty
+// paths (no program folder) give 0 and 0 and one warning.
 LoadedOffsets loadOffsets(const OffsetPaths &paths);
 
 } // namespace nerufa::offsets

@@ -55,6 +55,14 @@ float singleSum(float offset, float position)
     return sum;
 }
 
+// The job keeps the vertical correction as text it writes and reads itself,
+// always in the C locale, so that the text reads back whatever the desktop's
+// locale writes for a minus sign or a decimal separator.
+QLocale correctionLocale()
+{
+    return QLocale::c();
+}
+
 // The vertical correction for the size the printer reports: -(3 * size) / 2,
 // with 3 * size first rounded to four decimals (halves to even) as a count
 // of ten-thousandths, the way fixed-point currency arithmetic does it.
@@ -71,7 +79,7 @@ QString verticalCorrectionFor(float size)
     std::fesetround(savedMode);
     const double correction =
         textnum::checkedDouble(double(tenThousandths) / 10000.0 / -2.0, QStringLiteral("縦位置の補正"));
-    return textnum::formatGeneral(correction);
+    return textnum::formatGeneral(correction, correctionLocale());
 }
 
 // The i-th character of a text (1-based), or the empty text when it is
@@ -96,7 +104,7 @@ public:
     {
         m_printer.setFontSize(float(size));
         m_printer.setCurrentX(singleSum(m_state.offsetX, twips(x)));
-        const double correction = textnum::toDouble(m_state.verticalCorrection);
+        const double correction = textnum::toDouble(m_state.verticalCorrection, {}, correctionLocale());
         const double shift = correction * double(layout::kTwipsPerTenthMm);
         const float base = singleSum(m_state.offsetY, twips(y));
         m_printer.setCurrentY(textnum::checkedSingle(shift + double(base), QStringLiteral("印刷位置")));

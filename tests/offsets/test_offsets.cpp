@@ -97,7 +97,7 @@ private slots:
         QTest::addColumn<QString>("error");
         const QByteArray old("123456789\r\n");
         QTest::newRow("30") << "30" << "70" << QByteArray::fromHex("33300d0a") << QByteArray("70\r\n") << "0";
-        QTest::newRow("texts as typed") << " 4a " << "1,0" << QByteArray(" 4a \r\n") << QByteArray("1,0\r\n") << "0";
+        QTest::newRow("no number as typed, a number whole") << " 4a " << "1,000" << QByteArray(" 4a \r\n") << QByteArray("1000\r\n") << "0";
         QTest::newRow("X disk full") << "1234567890" << "70" << old << old << kFileError + "nerufax1.txt";
         QTest::newRow("Y disk full") << "30" << "1234567890" << QByteArray("30\r\n") << old << kFileError + "nerufay1.txt";
         QTest::newRow("Y is a folder") << "30" << "70" << QByteArray("30\r\n") << QByteArray() << kFileError + "nerufay1.txt";
