@@ -3,7 +3,6 @@
 
 #include "offsetfiles.h"
 #include "printjobs.h"
-#include "qtprinter.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -148,7 +147,10 @@ void MainWindow::on_HozonBtn_clicked()
 void MainWindow::on_IchiBtn_clicked()
 {
     guardedCall([&] {
-        nerufa::QtPrinter printer(this->printer());
-        nerufa::printPositionCheck(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text(), m_jobState, printer);
+        const QString offsetX = ui->Sayuu_Xtxt->text();
+        const QString offsetY = ui->Jyouge_Ytxt->text();
+        runPrintJob([&](nerufa::Printer &printer) {
+            nerufa::printPositionCheck(offsetX, offsetY, m_jobState, printer);
+        });
     });
 }

@@ -3,7 +3,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QPrintDialog>
+#include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QtTest>
@@ -271,28 +271,26 @@ private slots:
     void printerSetupCancelChangesNothing()
     {
         LoadedWindow w;
-        QPrinter &printer = w.window->printer();
-        printer.setOutputFileName(w.dir.filePath("before.pdf"));
-        const QString before = printer.outputFileName();
+        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, w.dir.filePath("before.pdf"), {}, {}});
+        const nerufa::PrinterChoice before = w.window->printerChoice();
         QString okCaption;
         apptest::onNextModalDialog([&](QWidget *dialog) {
             if (auto *buttons = dialog->findChild<QDialogButtonBox *>())
                 okCaption = buttons->button(QDialogButtonBox::Ok)->text();
-            if (auto *file = dialog->findChild<QLineEdit *>(QStringLiteral("filename")))
+            if (auto *file = dialog->findChild<QLineEdit *>(QStringLiteral("PdfPath")))
                 file->setText(w.dir.filePath("other.pdf"));
             qobject_cast<QDialog *>(dialog)->reject();
         });
         w.get<QPushButton>("PriDiaBtn")->click();
         QCOMPARE(okCaption, QStringLiteral("OK"));
-        QCOMPARE(printer.outputFileName(), before);
+        QVERIFY(w.window->printerChoice() == before);
     }
 
     void printWithoutAPrinterSaysWhereToChooseOne()
     {
         LoadedWindow w;
-        // What Qt leaves when no printer is installed: PDF output, no file.
-        w.window->printer().setOutputFormat(QPrinter::PdfFormat);
-        w.window->printer().setOutputFileName(QString());
+        // What is left when no printer is installed.
+        w.window->setPrinterChoice({});
         w.edit("T_4_Namae")->setText(QStringLiteral("山田"));
         const QStringList before = everything(w);
         auto seen = apptest::answerNextMessageBox(QMessageBox::Ok);
@@ -308,16 +306,15 @@ private slots:
         LoadedWindow w;
         const QString pdf = w.dir.filePath("chosen.pdf");
         apptest::onNextModalDialog([&](QWidget *dialog) {
-            auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+            auto *printers = dialog->findChild<QListWidget *>(QStringLiteral("PrinterList"));
             QVERIFY(printers);
-            // "Print to File (PDF)" stays on offer.
-            const int pdfEntry = printers->count() - 1;
-            printers->setCurrentIndex(pdfEntry);
-            dialog->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(pdf);
+            // 「PDF ファイル」 is the last entry.
+            printers->setCurrentRow(printers->count() - 1);
+            dialog->findChild<QLineEdit *>(QStringLiteral("PdfPath"))->setText(pdf);
             qobject_cast<QDialog *>(dialog)->accept();
         });
         w.get<QPushButton>("PriDiaBtn")->click();
-        QCOMPARE(w.window->printer().outputFileName(), pdf);
+        QCOMPARE(w.window->printerChoice().target, pdf);
         QVERIFY(!QFileInfo::exists(pdf)); // the dialog itself prints nothing
         w.get<QPushButton>("InsatsuBtn")->click();
         QVERIFY(QFileInfo(pdf).size() > 0);

@@ -281,8 +281,7 @@ private slots:
     {
         LoadedWindow w;
         const QString pdf = w.dir.filePath("check.pdf");
-        w.window->printer().setOutputFormat(QPrinter::PdfFormat);
-        w.window->printer().setOutputFileName(pdf);
+        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, pdf, {}, {}});
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("30"));
         w.edit("Jyouge_Ytxt")->setText(QStringLiteral("70"));
         w.get<QPushButton>("IchiBtn")->click();

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QPageLayout>
+#include <QPrinter>
 #include <QPushButton>
 #include <QtTest>
 
@@ -36,7 +37,7 @@ private slots:
     void printButtonSendsTheSlip()
     {
         apptest::LoadedWindow w;
-        QCOMPARE(w.window->printer().printerName(), m_spooler.queueName());
+        QCOMPARE(w.window->printerChoice().target, m_spooler.queueName());
         w.window->show();
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("31"));
         w.edit("Jyouge_Ytxt")->setText(QStringLiteral("72"));
@@ -61,7 +62,8 @@ private slots:
         const pdf::TextLayout text = pdf::readText(jobs.first(), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(text.pages, 1);
-        const QPointF origin = w.window->printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
+        const QPointF origin =
+            nerufa::makePrinter(w.window->printerChoice())->pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         const QString wrong = pdf::checkSlipTexts(text,
                                                   {{"9", 840, 156},
                                                    {"8", 930, 156},

@@ -23,6 +23,7 @@ fi
 dir=${DEVICE_URI#capture:}
 name=$(printf 'job-%06d.pdf' "$1")
 if [ -n "$6" ]; then cp "$6" "$dir/.$name"; else cat > "$dir/.$name"; fi || exit 1
+echo "$4" > "$dir/${name%.pdf}.copies"
 mv "$dir/.$name" "$dir/$name"
 )";
 
@@ -76,16 +77,7 @@ QString Spooler::writeSetup() const
 
 bool Spooler::runAdmin(const QStringList &arguments, QString *output) const
 {
-    QProcess admin;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("CUPS_SERVER", path("cups.sock"));
-    admin.setProcessEnvironment(env);
-    admin.setProcessChannelMode(QProcess::MergedChannels);
-    admin.start(findTool("lpadmin"), arguments);
-    const bool ok = admin.waitForFinished(10000) && admin.exitStatus() == QProcess::NormalExit
-                    && admin.exitCode() == 0;
-    *output = QString::fromLocal8Bit(admin.readAll()) + admin.errorString();
-    return ok;
+    return runTool("lpadmin", arguments, output);
 }
 
 bool Spooler::start(QString *whyNot)
@@ -131,6 +123,11 @@ bool Spooler::start(QString *whyNot)
         return false;
     }
     qputenv("CUPS_SERVER", path("cups.sock").toLocal8Bit());
+    // Where libcups keeps the user's default destination (lpoptions): as
+    // root under CUPS_SERVERROOT, else under HOME.
+    QDir(m_dir->path()).mkdir("home");
+    qputenv("HOME", path("home").toLocal8Bit());
+    qputenv("CUPS_SERVERROOT", m_dir->path().toLocal8Bit());
     return true;
 }
 
@@ -146,10 +143,42 @@ void Spooler::stop()
     m_dir.reset();
 }
 
+QString Spooler::outFolder(const QString &queue) const
+{
+    return path(queue == queueName() ? QStringLiteral("out") : "out-" + queue);
+}
+
+bool Spooler::addQueue(const QString &queue)
+{
+    QString output;
+    return QDir().mkpath(outFolder(queue))
+           && runAdmin({"-p", queue, "-E", "-v", "capture:" + outFolder(queue), "-m", "raw"}, &output);
+}
+
+bool Spooler::runTool(const QString &tool, const QStringList &arguments, QString *output) const
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CUPS_SERVER", path("cups.sock"));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(findTool(tool), arguments);
+    const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+                    && process.exitCode() == 0;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAll());
+    return ok;
+}
+
 QStringList Spooler::waitForJobs(int count, int timeoutMs) const
 {
+    return waitForJobs(queueName(), count, timeoutMs);
+}
+
+QStringList Spooler::waitForJobs(const QString &queue, int count, int timeoutMs) const
+{
     for (QDeadlineTimer deadline(timeoutMs);; QTest::qWait(20)) {
-        const QDir out(path("out"));
+        const QDir out(outFolder(queue));
         QStringList jobs;
         for (const QString &name : out.entryList({"job-*.pdf"}, QDir::Files, QDir::Name))
             jobs.append(out.filePath(name));

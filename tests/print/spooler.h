@@ -12,7 +12,9 @@
 //
 // libcups reads CUPS_SERVER once, on its first use: start() sets it for the
 // whole process, so call start() before the first QPrinter or QPrinterInfo
-// of the test executable (initTestCase, before any window is made).
+// of the test executable (initTestCase, before any window is made). It also
+// points HOME and CUPS_SERVERROOT into its folder, so a user default set
+// through libcups (lpoptions) lands there, never in the machine's own.
 namespace nerufa::testspooler {
 
 class Spooler {
@@ -31,6 +33,14 @@ public:
     // Waits until at least `count` jobs are stored, at most timeoutMs;
     // returns the stored jobs, oldest first.
     QStringList waitForJobs(int count, int timeoutMs = 15000) const;
+    // The same for a queue added with addQueue().
+    QStringList waitForJobs(const QString &queue, int count, int timeoutMs = 15000) const;
+    // Adds another capture queue (not the default); its jobs are stored
+    // apart from the first queue's.
+    bool addQueue(const QString &queue);
+    // Runs a CUPS tool (cupsreject, cupsaccept, lpadmin, lpstat …) against
+    // this spooler; true when it exits 0.
+    bool runTool(const QString &tool, const QStringList &arguments, QString *output = nullptr) const;
     // The daemon's error log, for failure messages.
     QString errorLog() const;
 
@@ -38,6 +48,7 @@ private:
     QString path(const QString &name) const { return m_dir ? m_dir->filePath(name) : QString(); }
     QString writeSetup() const;
     bool runAdmin(const QStringList &arguments, QString *output) const;
+    QString outFolder(const QString &queue) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_daemon;
