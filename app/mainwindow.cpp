@@ -69,11 +69,11 @@ void MainWindow::setPrinterChoice(const nerufa::PrinterChoice &choice)
     showPrinterChoice();
 }
 
-void MainWindow::showEvent(QShowEvent *event)
+void MainWindow::paintEvent(QPaintEvent *event)
 {
-    QWidget::showEvent(event);
-    // Looked up once the window is on screen, so the print system never
-    // delays the start.
+    QWidget::paintEvent(event);
+    // Looked up once the window has been drawn for the first time, so the
+    // print system never delays the start.
     if (!m_printerShown) {
         m_printerShown = true;
         QTimer::singleShot(0, this, &MainWindow::showPrinterChoice);

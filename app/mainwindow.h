@@ -99,7 +99,7 @@ private:
     void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
 

@@ -82,7 +82,6 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterChoice &current, QWidget *pa
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
     ok->setText(QStringLiteral("OK"));
-    ok->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &PrinterSetupDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PrinterSetupDialog::reject);
@@ -93,6 +92,9 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterChoice &current, QWidget *pa
     layout->addLayout(form);
     layout->addWidget(orientation);
     layout->addWidget(buttons);
+    // Enter is OK wherever the focus is but on another button. Set once the
+    // button is in the dialog, or the dialog would pick its first button.
+    ok->setDefault(true);
 
     connect(m_printers, &QListWidget::currentRowChanged, this, &PrinterSetupDialog::targetChanged);
     connect(m_browse, &QPushButton::clicked, this, &PrinterSetupDialog::choosePdfFile);

@@ -148,7 +148,7 @@ private slots:
         const rlim_t unlimited = limit.rlim_cur;
         if (fault == "fsize") {
             std::signal(SIGXFSZ, SIG_IGN);
-            limit.rlim_cur = 2048;
+            limit.rlim_cur = 1024;
             setrlimit(RLIMIT_FSIZE, &limit);
         } else if (fault == "tmpfs") {
             QFile fill(filler);
