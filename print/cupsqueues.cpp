@@ -99,6 +99,9 @@ PrinterChoice choiceFor(const cups_dest_t &dest)
     const char *media = cups().cupsGetOption(kMediaOption, dest.num_options, dest.options);
     choice.pageSize = media ? pageSizeForMedia(choice.target, QString::fromUtf8(media))
                             : QPrinterInfo::printerInfo(choice.target).defaultPageSize();
+    // A queue without a driver names no paper: the slip's A4, said and used.
+    if (!choice.pageSize.isValid())
+        choice.pageSize = QPageSize(QPageSize::A4);
     const char *orientation = cups().cupsGetOption(kOrientationOption, dest.num_options, dest.options);
     choice.orientation = orientation && qstrcmp(orientation, kLandscape) == 0 ? QPageLayout::Landscape
                                                                               : QPageLayout::Portrait;

@@ -123,8 +123,8 @@ bool Spooler::start(QString *whyNot)
         return false;
     }
     qputenv("CUPS_SERVER", path("cups.sock").toLocal8Bit());
-    // Where libcups keeps the user's default destination (lpoptions): as
-    // root under CUPS_SERVERROOT, else under HOME.
+    // Where libcups keeps the user's default destination (lpoptions):
+    // HOME/.cups, and CUPS_SERVERROOT for the system-wide file.
     QDir(m_dir->path()).mkdir("home");
     qputenv("HOME", path("home").toLocal8Bit());
     qputenv("CUPS_SERVERROOT", m_dir->path().toLocal8Bit());
