@@ -233,7 +233,19 @@ int submitPdf(const QString &queue, const QByteArray &pdf, const QPageSize &page
         cups().httpClose(http);
         raiseSubmitError(queue, reason);
     }
+    // A stopped queue (cupsdisable) takes the job but holds it: say so, or
+    // the operator would think the slip was printed.
+    cups_dest_t *dest = cups().cupsGetNamedDest(http, name.constData(), nullptr);
+    const char *state = dest ? cups().cupsGetOption("printer-state", dest->num_options, dest->options) : nullptr;
+    const bool stopped = state && qstrcmp(state, "5") == 0;
+    cups().cupsFreeDests(dest ? 1 : 0, dest);
     cups().httpClose(http);
+    if (stopped) {
+        throw RuntimeError(RuntimeError::Kind::PrinterError,
+                           QStringLiteral("プリンタ「%1」は停止しています。送った送り状は、プリンタが再開されると"
+                                          "印刷されます（もう一度「印刷」を押すと 2 枚になります）。")
+                               .arg(queue));
+    }
     return job;
 }
 

@@ -67,7 +67,7 @@ private slots:
         nerufa::fonts::registerSubstitutions();
     }
 
-    void refusedJobSaysSoAndTheNextOneArrivesWhole()
+    void refusedOrHeldJobSaysSoAndTheNextOneArrivesWhole()
     {
         if (!spooler())
             NERUFA_SKIP_OR_FAIL(m_whyNot);
@@ -78,11 +78,15 @@ private slots:
                      && message.contains(QStringLiteral("受け付けていません")),
                  qPrintable(message));
         QVERIFY(m_spooler.runTool("cupsaccept", {queue.target}));
+        // A stopped queue holds the job and says so; started, it prints it.
+        QVERIFY(m_spooler.runTool("cupsdisable", {queue.target}));
+        QVERIFY(printSlip(queue).contains(QStringLiteral("停止しています")));
+        QVERIFY(m_spooler.runTool("cupsenable", {queue.target}));
         QCOMPARE(printSlip(queue), QString());
-        const QStringList jobs = m_spooler.waitForJobs(1);
-        QCOMPARE(jobs.size(), 1);
-        QCOMPARE(pages(jobs.first()), 1);
-        QCOMPARE(contents(QString(jobs.first()).replace(".pdf", ".copies")), QByteArray("1\n"));
+        const QStringList jobs = m_spooler.waitForJobs(2);
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(pages(jobs.last()), 1);
+        QCOMPARE(contents(QString(jobs.last()).replace(".pdf", ".copies")), QByteArray("1\n"));
     }
 
     void choiceIsKeptAsTheUsersDefaultUntilItsQueueGoes()
