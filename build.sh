@@ -15,7 +15,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   fonts-ipafont-gothic
-  poppler-utils cups-daemon cups-client
+  poppler-utils cups-daemon cups-client libcups2-dev
   xvfb xauth desktop-file-utils locales
 )
 

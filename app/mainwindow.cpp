@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "cupsqueues.h"
+#include "printersetupdialog.h"
 #include "printjobs.h"
 #include "qtprinter.h"
 #include "runtimeerror.h"
@@ -7,11 +9,12 @@
 #include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QTimer>
 #include <array>
 #include <exception>
 
@@ -39,6 +42,12 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // A caption of blanks only opens a gap in the frame's top edge where the
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
+    // The current printer, in the left part of the otherwise empty Frame5;
+    // the right part stays free for a button.
+    m_printerLabel = new QLabel(ui->Frame5);
+    m_printerLabel->setObjectName(QStringLiteral("PurintaLb"));
+    m_printerLabel->setGeometry(8, 12, 272, 36);
+    m_printerLabel->setFocusPolicy(Qt::NoFocus);
 
     // Every handler is connected here, by the control's pointer: a control
     // renamed in the form then fails to compile instead of silently losing
@@ -63,11 +72,56 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
 
 MainWindow::~MainWindow() = default;
 
-QPrinter &MainWindow::printer()
+const nerufa::PrinterChoice &MainWindow::printerChoice()
 {
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *m_printer;
+    if (!m_printerChoice) {
+        const nerufa::cupsqueues::DefaultQueue found = nerufa::cupsqueues::userDefault();
+        m_printerChoice = found.choice;
+        m_defaultGoneNotice = found.namedDefaultGone;
+    }
+    return *m_printerChoice;
+}
+
+void MainWindow::setPrinterChoice(const nerufa::PrinterChoice &choice)
+{
+    m_printerChoice = choice;
+    m_defaultGoneNotice = false;
+    showPrinterChoice();
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // Looked up once the window has been drawn for the first time, so the
+    // print system never delays the start.
+    if (!m_printerShown) {
+        m_printerShown = true;
+        QTimer::singleShot(0, this, &MainWindow::showPrinterChoice);
+    }
+}
+
+void MainWindow::showPrinterChoice()
+{
+    const QString text = nerufa::describePrinterChoice(printerChoice());
+    m_printerLabel->setText(m_printerLabel->fontMetrics().elidedText(text, Qt::ElideMiddle,
+                                                                     m_printerLabel->width()));
+    m_printerLabel->setToolTip(text);
+}
+
+void MainWindow::runPrintJob(const std::function<void(nerufa::Printer &)> &job)
+{
+    const nerufa::PrinterChoice &choice = printerChoice();
+    if (m_defaultGoneNotice && choice.kind == nerufa::PrinterChoice::Kind::Queue) {
+        m_defaultGoneNotice = false;
+        QMessageBox::information(this, applicationTitle(),
+                                 QStringLiteral("前に選ばれていたプリンタが見つからないため、"
+                                                "既定のプリンタ「%1」で印刷します。")
+                                     .arg(choice.target));
+    }
+    // A new printer for every job: one that failed once is never reused.
+    const std::unique_ptr<QPrinter> printer = nerufa::makePrinter(choice);
+    nerufa::QtPrinter qtPrinter(*printer);
+    job(qtPrinter);
 }
 
 QString MainWindow::applicationTitle()
@@ -257,29 +311,27 @@ void MainWindow::printSlipClicked()
 {
     guardedCall([&] {
         const nerufa::SlipSnapshot slip = snapshot();
-        nerufa::QtPrinter printer(this->printer());
-        nerufa::printSlip(slip, m_jobState, printer);
+        runPrintJob([&](nerufa::Printer &printer) { nerufa::printSlip(slip, m_jobState, printer); });
     });
 }
 
 void MainWindow::setUpPrinter()
 {
     guardedCall([&] {
-        QPrintDialog dialog(&printer(), this);
-        // A setup dialog: choose the printer (or a PDF file) and, through its
-        // properties, paper and orientation. Nothing is printed when it closes.
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-        dialog.setOption(QAbstractPrintDialog::PrintShowPageSize, true);
-        dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-        dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-        dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-        dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
-        dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
-        if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
-            if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
-                ok->setText(QStringLiteral("OK"));
+        // The dialog edits a copy; only OK changes the choice. A queue
+        // chosen with OK becomes the user's default destination, so the
+        // next start prints there too; a PDF file lasts until the end.
+        PrinterSetupDialog dialog(printerChoice(), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const nerufa::PrinterChoice chosen = dialog.choice();
+        setPrinterChoice(chosen);
+        QString reason;
+        if (chosen.kind == nerufa::PrinterChoice::Kind::Queue && !nerufa::cupsqueues::setUserDefault(chosen, &reason)) {
+            QMessageBox::warning(this, applicationTitle(),
+                                 QStringLiteral("%1\nこのプログラムを終えるまでは「%2」に印刷します。")
+                                     .arg(reason, chosen.target));
         }
-        dialog.exec();
     });
 }
 

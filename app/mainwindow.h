@@ -1,16 +1,19 @@
 #pragma once
 
 #include "jobstate.h"
+#include "printer.h"
+#include "printerchoice.h"
 #include "slipsnapshot.h"
 
 #include <QDate>
-#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class QLabel;
 class QLockFile;
 namespace Ui {
 class Form1;
@@ -51,10 +54,12 @@ public:
     // The fields the slip print reads, as they stand now.
     nerufa::SlipSnapshot snapshot() const;
 
-    // The program's one printer; the printer setup dialog changes it and
-    // both print jobs use it. Made on first use: loading the print system
-    // would otherwise slow every start.
-    QPrinter &printer();
+    // Where both print jobs go: the user's default print queue (looked up
+    // on first use, after the window is shown, so the print system never
+    // slows the start), or what OK in 「プリンタの設定」 chose since.
+    const nerufa::PrinterChoice &printerChoice();
+    // Makes `choice` the current one for this run and shows it.
+    void setPrinterChoice(const nerufa::PrinterChoice &choice);
     const nerufa::JobState &jobState() const { return m_jobState; }
 
     static QString applicationTitle();
@@ -88,9 +93,21 @@ private:
     void guardedCall(const std::function<void()> &body);
     void showError(const QString &message);
     void setDesiredDateCaptionColour(bool down);
+    // Printer choice: shown in Frame5; each job gets a new printer made
+    // from it and says so first when the user's default queue was gone.
+    void showPrinterChoice();
+    void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
 
     std::unique_ptr<Ui::Form1> ui;
-    std::unique_ptr<QPrinter> m_printer;
+    std::optional<nerufa::PrinterChoice> m_printerChoice;
+    bool m_defaultGoneNotice = false;
+    bool m_printerShown = false;
+    QLabel *m_printerLabel = nullptr;
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;

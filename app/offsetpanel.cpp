@@ -4,7 +4,6 @@
 
 #include "offsetfiles.h"
 #include "printjobs.h"
-#include "qtprinter.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::showOffsetPanel(bool down)
@@ -39,7 +38,10 @@ void MainWindow::saveOffsetsClicked()
 void MainWindow::printPositionCheckClicked()
 {
     guardedCall([&] {
-        nerufa::QtPrinter printer(this->printer());
-        nerufa::printPositionCheck(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text(), m_jobState, printer);
+        const QString offsetX = ui->Sayuu_Xtxt->text();
+        const QString offsetY = ui->Jyouge_Ytxt->text();
+        runPrintJob([&](nerufa::Printer &printer) {
+            nerufa::printPositionCheck(offsetX, offsetY, m_jobState, printer);
+        });
     });
 }

@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
         place(new QCheckBox(QStringLiteral("様方：")));
     for (int i = 0; i < 8; ++i)
         place(new QRadioButton(QStringLiteral("午後１２時～１４時頃")));
-    for (int i = 0; i < 23; ++i)
+    for (int i = 0; i < 24; ++i)
         place(new QLabel(QStringLiteral("郵便番号　：")));
     for (int i = 0; i < 12; ++i) {
         auto *button = new QPushButton(QStringLiteral("印刷"));

@@ -1,12 +1,18 @@
 #include "qtprinter.h"
 
+#include "cupsqueues.h"
 #include "runtimeerror.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPen>
+#include <QPdfWriter>
 #include <QPrinter>
+#include <QSaveFile>
+
+#include <unistd.h>
 
 namespace nerufa {
 
@@ -124,24 +130,39 @@ void QtPrinter::endDoc()
     beginPage();
 
     // Origin at the corner of the printable area, whatever margins the
-    // print dialog's page setup left behind.
+    // printer came with.
     const QPageLayout layout = m_printer.pageLayout();
     m_printer.setPageMargins(layout.minimumMargins(), layout.units());
 
-    QPainter painter;
-    if (!painter.begin(&m_printer)) {
-        dropPage();
-        if (printsToFile(m_printer)) {
-            raisePrinterError(QStringLiteral("PDFファイル「%1」を書き込めませんでした。"
-                                             "「プリンタの設定」で別のファイルを選んでください。")
-                                  .arg(m_printer.outputFileName()));
+    // The page is made in memory first, as the PDF that either goes into
+    // the file or is sent to the queue. Nothing reaches either until the
+    // whole page is made, so a failure can never leave half a page.
+    QByteArray pdf;
+    bool ended = false;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(m_printer.resolution());
+        writer.setPageLayout(m_printer.pageLayout());
+        QPainter painter;
+        if (painter.begin(&writer)) {
+            paintPage(painter);
+            ended = painter.end();
         }
-        raisePrinterError(QStringLiteral("プリンタ「%1」で印刷を始められませんでした。"
-                                         "プリンタの状態を確かめるか、"
-                                         "「プリンタの設定」で別のプリンタを選んでください。")
-                              .arg(m_printer.printerName()));
     }
+    dropPage();
+    if (!ended || pdf.isEmpty())
+        raisePrinterError(QStringLiteral("ページを作れませんでした。"));
 
+    if (printsToFile(m_printer))
+        writePdfFile(m_printer.outputFileName(), pdf);
+    else
+        cupsqueues::submitPdf(m_printer.printerName(), pdf, m_printer.pageLayout().pageSize());
+}
+
+void QtPrinter::paintPage(QPainter &painter) const
+{
     const double scale = deviceUnitsPerTwip();
     const double dotsPerLineUnit = m_printer.resolution() / 600.0;
     painter.setBrush(Qt::NoBrush);
@@ -151,21 +172,36 @@ void QtPrinter::endDoc()
             painter.setFont(item.font);
             // drawText takes the baseline; the item holds the cell's top.
             const QFontMetricsF metrics(item.font, &m_printer);
-            painter.drawText(QPointF(item.x * scale, item.y * scale + metrics.ascent()),
-                             item.text);
+            painter.drawText(QPointF(item.x * scale, item.y * scale + metrics.ascent()), item.text);
             break;
         }
         case PageItem::Kind::Circle:
             painter.setPen(QPen(Qt::black, item.lineWidth * dotsPerLineUnit));
-            painter.drawEllipse(QPointF(item.x * scale, item.y * scale),
-                                item.radius * scale, item.radius * scale);
+            painter.drawEllipse(QPointF(item.x * scale, item.y * scale), item.radius * scale, item.radius * scale);
             break;
         }
     }
-    const bool ended = painter.end();
-    dropPage();
-    if (!ended)
-        raisePrinterError(QStringLiteral("ページを印刷に送れませんでした。"));
+}
+
+void QtPrinter::writePdfFile(const QString &path, const QByteArray &pdf)
+{
+    // Written beside the target and renamed over it only when complete and
+    // on the disk: a full disk or a failing write leaves an earlier file of
+    // that name whole, and never a truncated one.
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = QStringLiteral("フォルダがないか、書き込みが許されていません");
+    } else if (file.write(pdf) != pdf.size() || !file.flush() || ::fsync(file.handle()) != 0 || !file.commit()) {
+        reason = QStringLiteral("ディスクがいっぱいか、書き込みに失敗しました");
+        file.cancelWriting();
+    }
+    if (!reason.isEmpty()) {
+        raisePrinterError(QStringLiteral("PDFファイル「%1」を書き込めませんでした（%2：%3）。"
+                                         "同じ名前の前のファイルはそのまま残っています。"
+                                         "場所を空けるか、「プリンタの設定」で別のファイルを選んでください。")
+                              .arg(path, reason, file.errorString()));
+    }
 }
 
 void QtPrinter::abortDoc() noexcept

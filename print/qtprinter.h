@@ -6,6 +6,7 @@
 #include <QString>
 #include <vector>
 
+class QPainter;
 class QPrinter;
 
 namespace nerufa {
@@ -20,13 +21,11 @@ namespace nerufa {
 //
 // The first operation begins the page. It checks that a printer or a PDF
 // file is chosen and raises PrinterError when not, so a job stops before
-// it draws anything. The page is kept here and painted onto the QPrinter
-// in one go by endDoc(); until then nothing reaches the printer. That is
-// what makes abortDoc() safe: Qt has no way to take back a page once a
-// painter is open on a CUPS printer (QPrinter::abort() does nothing there
-// and ending the painter submits the job), and on a PDF file it would leave
-// a complete-looking file. abortDoc() simply drops the kept page; a file
-// chosen as output is then left exactly as it was.
+// it draws anything. The page is kept here and made in one go by endDoc();
+// until then nothing reaches the printer. That is what makes abortDoc()
+// safe: abortDoc() simply drops the kept page; a file chosen as output is
+// then left exactly as it was. The QPrinter gives the target, paper,
+// margins and resolution; the window makes a new one for every job.
 //
 // After endDoc() or abortDoc() the next operation begins a new page; the
 // font stays as it was set.
@@ -56,9 +55,12 @@ public:
     // device units.
     void setLineWidth(int width) override;
     void circle(float centreX, float centreY, float radius) override;
-    // Paints the page onto the QPrinter and ends it: the page goes to the
-    // printer or the PDF file. Raises PrinterError when the printer cannot
-    // be opened; nothing is printed then.
+    // Makes the kept page as a PDF in memory, with the QPrinter's paper,
+    // margins and resolution, then hands it on whole: into the PDF file
+    // (written beside it and renamed over it once complete) or to the CUPS
+    // queue as one job (checked to have been created). Raises PrinterError
+    // naming the file or queue and the reason when that fails; an earlier
+    // file of that name is then left whole and no job is left behind.
     void endDoc() override;
     void abortDoc() noexcept override;
 
@@ -81,6 +83,8 @@ private:
 
     void beginPage();
     void dropPage() noexcept;
+    void paintPage(QPainter &painter) const;
+    static void writePdfFile(const QString &path, const QByteArray &pdf);
     double deviceUnitsPerTwip() const;
 
     QPrinter &m_printer;

@@ -5,6 +5,7 @@
 // NERUFA_REQUIRE_SPOOLER is set.
 #include "apptest.h"
 #include "pdfprobe.h"
+#include "printerchoice.h"
 #include "printjobs.h"
 #include "qtprinter.h"
 #include "recordingprinter.h"
@@ -12,6 +13,7 @@
 #include "testsupport.h"
 
 #include <QPageLayout>
+#include <QPrinter>
 #include <QtTest>
 
 namespace pdf = nerufa::testpdf;
@@ -39,12 +41,13 @@ private slots:
     void printButtonSendsTheSlipAndAFailedOneSendsNothing()
     {
         apptest::LoadedWindow w;
-        QCOMPARE(w.window->printer().printerName(), m_spooler.queueName());
-        QCOMPARE(w.window->printer().resolution(), 1200);
+        QCOMPARE(w.window->printerChoice().target, m_spooler.queueName());
+        const auto queue = nerufa::makePrinter(w.window->printerChoice());
+        QCOMPARE(queue->resolution(), 1200);
         {
             nerufa::SlipSnapshot failing = nerufa::testsupport::filledSlip();
             failing.recipientName = QStringLiteral("中止分");
-            nerufa::QtPrinter qtPrinter(w.window->printer());
+            nerufa::QtPrinter qtPrinter(*queue);
             nerufa::RecordingPrinter printer(&qtPrinter);
             printer.failAtCall(60);
             nerufa::JobState state;
@@ -69,7 +72,9 @@ private slots:
         const pdf::TextLayout text = pdf::readText(jobs.first(), &error);
         QCOMPARE(text.pages, 1);
         QVERIFY(pdf::wordsNamed(text, QStringLiteral("中止分")).isEmpty());
-        const QPointF origin = w.window->printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
+        // The job paints from the printable area's corner.
+        queue->setPageMargins(queue->pageLayout().minimumMargins(), queue->pageLayout().units());
+        const QPointF origin = queue->pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         const QString wrong = pdf::checkSlipTexts(
             text, {{"9", 840, 156}, {"6", 1121, 156}, {"2", 1391, 156}, {"山田太郎", 750, 490}, {"鈴木", 900, 435},
                    {"1750", 1995, 920}}, 1, 2, origin);

@@ -130,7 +130,7 @@ private slots:
     {
         LoadedWindow w("30\r\n", "70\r\n");
         const QString pdf = w.dir.filePath("check.pdf");
-        w.window->printer().setOutputFileName(pdf);
+        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, pdf, {}, {}});
         w.edit("Jyouge_Ytxt")->clear();
         // A box that is not a number: a message, and no page at all.
         auto seen = apptest::answerNextMessageBox();

@@ -193,8 +193,8 @@ private slots:
     void printWithoutAPrinterSaysWhereToChooseOne()
     {
         LoadedWindow w;
-        // What Qt leaves when no printer is installed: PDF output, no file.
-        w.window->printer().setOutputFormat(QPrinter::PdfFormat);
+        // What the window has when no printer is installed.
+        w.window->setPrinterChoice({});
         auto seen = apptest::answerNextMessageBox();
         w.click("InsatsuBtn");
         QVERIFY2(seen->text.contains(QStringLiteral("「プリンタの設定」")), qPrintable(seen->text));

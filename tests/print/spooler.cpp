@@ -35,6 +35,11 @@ bool Spooler::start(QString *whyNot)
         return false;
     }
     qputenv("CUPS_SERVER", path("cups.sock").toLocal8Bit());
+    // Where libcups keeps the user's default destination (lpoptions):
+    // HOME/.cups, and CUPS_SERVERROOT for the system-wide file.
+    QDir(m_dir->path()).mkdir("home");
+    qputenv("HOME", path("home").toLocal8Bit());
+    qputenv("CUPS_SERVERROOT", m_dir->path().toLocal8Bit());
     return true;
 }
 
@@ -66,6 +71,21 @@ QStringList Spooler::waitForJobs(int count, int timeoutMs, const QString &queue)
         if (!m_dir || jobs.size() >= count || deadline.hasExpired())
             return jobs;
     }
+}
+
+bool Spooler::runTool(const QString &tool, const QStringList &arguments, QString *output) const
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CUPS_SERVER", path("cups.sock"));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStandardPaths::findExecutable(tool, {"/usr/sbin", "/usr/bin", "/sbin"}), arguments);
+    const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+                    && process.exitCode() == 0;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAll());
+    return ok;
 }
 
 QString Spooler::errorLog() const

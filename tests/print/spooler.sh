@@ -36,6 +36,7 @@ fi
 out=${DEVICE_URI#capture:}
 name=$(printf 'job-%06d.pdf' "$1")
 if [ -n "$6" ]; then cp "$6" "$out/.$name"; else cat > "$out/.$name"; fi || exit 1
+echo "$4" > "$out/${name%.pdf}.copies"
 mv "$out/.$name" "$out/$name"
 EOF
   chmod 0700 "$dir/bin/backend/capture"

@@ -1,0 +1,150 @@
+// Where a slip goes and whether it got there: the choice kept as the user's
+// CUPS default (a private spooler with two capture queues), a queue that
+// refuses jobs, and PDF targets that cannot be written. Each print makes a
+// new printer from the choice, as the window does.
+#include "cupsqueues.h"
+#include "fonts.h"
+#include "pdfprobe.h"
+#include "printjobs.h"
+#include "qtprinter.h"
+#include "runtimeerror.h"
+#include "spooler.h"
+
+#include <QPrinter>
+#include <QtTest>
+
+using nerufa::PrinterChoice;
+namespace cq = nerufa::cupsqueues;
+
+namespace {
+
+// The error message of the slip print, or an empty text when it printed.
+QString printSlip(const PrinterChoice &choice)
+{
+    nerufa::SlipSnapshot slip;
+    slip.offsetXText = QStringLiteral("30");
+    slip.offsetYText = QStringLiteral("70");
+    slip.recipientName = QStringLiteral("山田太郎");
+    nerufa::JobState state;
+    try {
+        const auto printer = nerufa::makePrinter(choice);
+        nerufa::QtPrinter qtPrinter(*printer);
+        nerufa::printSlip(slip, state, qtPrinter);
+    } catch (const nerufa::RuntimeError &error) {
+        return error.message();
+    }
+    return {};
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int pages(const QString &pdf)
+{
+    QString error;
+    return nerufa::testpdf::readText(pdf, &error).pages;
+}
+
+} // namespace
+
+class TestPrinterChoice : public QObject {
+    Q_OBJECT
+
+    nerufa::testspooler::Spooler m_spooler;
+    QString m_whyNot;
+    const QString m_second = QStringLiteral("nerufa-second");
+
+    bool spooler() const { return m_whyNot.isEmpty(); }
+
+private slots:
+    void initTestCase()
+    {
+        if (m_spooler.start(&m_whyNot) && !m_spooler.addQueue(m_second, &m_whyNot))
+            m_whyNot = QStringLiteral("the second queue was not added");
+        nerufa::fonts::registerSubstitutions();
+    }
+
+    void refusedOrHeldJobSaysSoAndTheNextOneArrivesWhole()
+    {
+        if (!spooler())
+            NERUFA_SKIP_OR_FAIL(m_whyNot);
+        const PrinterChoice queue{PrinterChoice::Kind::Queue, m_spooler.queueName(), {}, {}};
+        QVERIFY(m_spooler.runTool("cupsreject", {queue.target}));
+        const QString message = printSlip(queue);
+        QVERIFY2(message.startsWith(QStringLiteral("印刷できませんでした。")) && message.contains(queue.target)
+                     && message.contains(QStringLiteral("受け付けていません")),
+                 qPrintable(message));
+        QVERIFY(m_spooler.runTool("cupsaccept", {queue.target}));
+        // A stopped queue holds the job and says so; started, it prints it.
+        QVERIFY(m_spooler.runTool("cupsdisable", {queue.target}));
+        QVERIFY(printSlip(queue).contains(QStringLiteral("停止しています")));
+        QVERIFY(m_spooler.runTool("cupsenable", {queue.target}));
+        QCOMPARE(printSlip(queue), QString());
+        const QStringList jobs = m_spooler.waitForJobs(2);
+        QCOMPARE(jobs.size(), 2);
+        QCOMPARE(pages(jobs.last()), 1);
+        QCOMPARE(contents(QString(jobs.last()).replace(".pdf", ".copies")), QByteArray("1\n"));
+    }
+
+    void choiceIsKeptAsTheUsersDefaultUntilItsQueueGoes()
+    {
+        if (!spooler())
+            NERUFA_SKIP_OR_FAIL(m_whyNot);
+        QCOMPARE(cq::userDefault().choice.target, m_spooler.queueName());
+        const PrinterChoice chosen{PrinterChoice::Kind::Queue, m_second, QPageSize(QPageSize::A5),
+                                   QPageLayout::Landscape};
+        QString reason;
+        QVERIFY2(cq::setUserDefault(chosen, &reason), qPrintable(reason));
+        QVERIFY(cq::userDefault().choice == chosen);
+
+        QVERIFY(m_spooler.runTool("lpadmin", {"-x", m_second}));
+        const cq::DefaultQueue found = cq::userDefault();
+        QCOMPARE(found.choice.target, m_spooler.queueName());
+        QVERIFY(found.namedDefaultGone);
+        QVERIFY(printSlip(chosen).contains(m_second));
+    }
+
+    void unwritablePdfTargetKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<bool>("tmpfs");
+        QTest::newRow("folder missing") << false;
+        QTest::newRow("full tmpfs") << true;
+    }
+
+    void unwritablePdfTargetKeepsTheEarlierFile()
+    {
+        QFETCH(bool, tmpfs);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("slips");
+        const PrinterChoice choice{PrinterChoice::Kind::PdfFile, folder + "/slip.pdf", {}, {}};
+        QByteArray earlier;
+        const bool mounted = tmpfs && QDir().mkpath(folder)
+                             && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=512k", "tmpfs", folder}) == 0;
+        const auto unmount = qScopeGuard([&] {
+            if (mounted)
+                QProcess::execute("umount", {folder});
+        });
+        if (tmpfs) {
+            if (!mounted)
+                QSKIP("cannot mount a tmpfs here");
+            QCOMPARE(printSlip(choice), QString());
+            earlier = contents(choice.target);
+            QFile fill(folder + "/filler");
+            QVERIFY(fill.open(QIODevice::WriteOnly));
+            while (fill.write(QByteArray(4096, 'x')) > 0 && fill.flush()) {
+            }
+        }
+        const QString message = printSlip(choice);
+        QVERIFY2(message.startsWith(QStringLiteral("印刷できませんでした。")) && message.contains(choice.target),
+                 qPrintable(message));
+        QCOMPARE(contents(choice.target), earlier);
+        // Nothing left behind but the earlier file and the filler.
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), tmpfs ? 2 : 0);
+    }
+};
+
+QTEST_MAIN(TestPrinterChoice)
+#include "test_printer_choice.moc"
