@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "fonts.h"
 #include "printjobs.h"
 #include "qtprinter.h"
 #include "runtimeerror.h"
@@ -236,6 +237,9 @@ void MainWindow::setDesiredDateCaptionColour(bool down)
 void MainWindow::on_InsatsuBtn_clicked()
 {
     guardedCall([&] {
+        // Without a face that has the Japanese glyphs the page would come out blank.
+        if (!nerufa::fonts::slipFaceHasJapanese())
+            throw RuntimeError(RuntimeError::Kind::PrinterError, nerufa::fonts::noJapaneseFontMessage());
         const nerufa::SlipSnapshot slip = snapshot();
         nerufa::QtPrinter printer(this->printer());
         nerufa::printSlip(slip, m_jobState, printer);
