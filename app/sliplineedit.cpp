@@ -1,6 +1,8 @@
 #include "sliplineedit.h"
 
+#include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QValidator>
 
 #include <algorithm>
@@ -100,4 +102,15 @@ void SlipLineEdit::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     QLineEdit::inputMethodEvent(event);
+}
+
+void SlipLineEdit::dropEvent(QDropEvent *event)
+{
+    const qsizetype before = text().size();
+    const qsizetype dropped = event->mimeData()->text().size();
+    QLineEdit::dropEvent(event);
+    // When the limit kept part of the dropped text out, the drop counts as a
+    // copy: a move would delete all of it where it came from.
+    if (event->dropAction() == Qt::MoveAction && event->source() != this && text().size() - before < dropped)
+        event->setDropAction(Qt::CopyAction);
 }

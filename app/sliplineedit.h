@@ -30,6 +30,7 @@ public:
 
 protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     friend class TypingLimitValidator;

@@ -25,6 +25,7 @@ private slots:
         QTest::newRow("paste never halves one") << "12345|" << 'p' << "a" + e + e << "12345a" + e;
         QTest::newRow("drop onto a full box") << "1234567|" << 'd' << "89" << "1234567";
         QTest::newRow("drop into room for two") << "12345|" << 'd' << "abc" << "12345ab";
+        QTest::newRow("drop that fits") << "12345|" << 'd' << "ab" << "12345ab";
         QTest::newRow("program text past the limit") << e.repeated(9) + "|" << 'k' << "1" << e.repeated(9);
     }
     void limitBindsEveryWayIn()
@@ -47,10 +48,12 @@ private slots:
         } else {
             QMimeData data;
             data.setText(input);
-            QDragEnterEvent enter(QPoint(edit.width() - 2, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDragEnterEvent enter(QPoint(edit.width() - 2, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(&edit, &enter);
-            QDropEvent drop(QPoint(edit.width() - 2, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDropEvent drop(QPoint(edit.width() - 2, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(&edit, &drop);
+            // Moved only if all of it landed; else the source keeps its text.
+            QCOMPARE(drop.dropAction(), edit.text().endsWith(input) ? Qt::MoveAction : Qt::CopyAction);
         }
         QTEST(edit.text(), "after");
     }
