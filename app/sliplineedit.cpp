@@ -50,9 +50,9 @@ public:
         // and what the old and new text share at the start stays too. Only
         // the inserted part is cut, from its end, so the characters around
         // it keep their order.
-        const QStringView tail = QStringView(input).mid(pos);
-        if (pos < 0 || pos > input.size() || !before.endsWith(tail))
+        if (pos < 0 || pos > input.size() || !before.endsWith(QStringView(input).mid(pos)))
             return Invalid; // not an insertion; Qt undoes the edit
+        const QStringView tail = QStringView(input).mid(pos);
         qsizetype start = 0;
         const qsizetype headEnd = std::min<qsizetype>(pos, before.size() - tail.size());
         while (start < headEnd && input[start] == before[start])
