@@ -7,9 +7,11 @@
 //   only direct characters (digits, letters, signs) can be typed. Qt's
 //   WA_InputMethodEnabled attribute alone does not do that for a line edit;
 //   answering ImEnabled with false does.
-// - typingLimit: how many characters the operator can type (0 = no limit).
-//   Unlike QLineEdit::maxLength it binds typing only: text set by the
-//   program (a computed total, an exchanged address) is never cut.
+// - typingLimit: how many characters the operator can put in (0 = no
+//   limit), by typing, pasting, dropping or an input method. Unlike
+//   QLineEdit::maxLength it counts characters, not UTF-16 units, never keeps
+//   half of one, and binds the operator only: text set by the program (a
+//   computed total, an exchanged address) is never cut.
 class SlipLineEdit : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(bool imeDisabled READ imeDisabled WRITE setImeDisabled)
@@ -27,13 +29,12 @@ public:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 protected:
-    bool event(QEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     friend class TypingLimitValidator;
     bool m_imeDisabled = false;
     int m_typingLimit = 0;
-    int m_acceptedLength = 0; // length of the text before the current edit
-    bool m_operatorEditing = false; // inside a key, input-method or drop event
+    QString m_acceptedText; // the text before the current edit
 };

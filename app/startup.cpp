@@ -4,6 +4,7 @@
 
 #include "offsetfiles.h"
 #include "processenv.h"
+#include "singlecopy.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -99,15 +100,17 @@ bool MainWindow::load(const StartupEnvironment &environment)
         goods->setCurrentIndex(0);
     }
 
-    // Only one copy at a time. The lock is never treated as stale by its age
-    // (a copy may run all day); a lock whose process is gone is taken over.
-    m_lock = std::make_unique<QLockFile>(environment.lockFilePath);
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError) {
-        m_lock.reset();
+    // Only one copy at a time. A lock that no running copy holds never keeps
+    // the program from starting: a broken one is replaced, and one that
+    // cannot be used lets the program run without the check, saying so.
+    SingleCopyLock single = SingleCopyLock::take(environment.lockFilePath);
+    if (single.state == SingleCopyLock::State::OtherCopyRuns) {
         QMessageBox::warning(nullptr, applicationTitle(), QStringLiteral("多重起動できません。"));
         return false;
     }
+    if (single.state == SingleCopyLock::State::Unusable)
+        m_startupWarnings << SingleCopyLock::unusableMessage(environment.lockFilePath);
+    m_lock = std::move(single.lock);
     return true;
 }
 

@@ -16,4 +16,11 @@ QString installedFace(); // "IPAPGothic"
 // more than once.
 void registerSubstitutions();
 
+// Whether the slip face, as the font system resolves it here, has the
+// Japanese glyphs (kana and kanji). False when no installed font has them,
+// or the font system finds no fonts at all: the slip would print blank.
+bool slipFaceHasJapanese();
+// What the operator is told then.
+QString noJapaneseFontMessage();
+
 } // namespace nerufa::fonts
