@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "legibility.h"
 #include "printjobs.h"
 #include "qtprinter.h"
 #include "runtimeerror.h"
@@ -39,6 +40,12 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // A caption of blanks only opens a gap in the frame's top edge where the
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
+    // Every caption and every number the boxes may hold shows whole.
+    for (QLabel *label : findChildren<QLabel *>())
+        legibility::fitCaption(label);
+    for (SlipLineEdit *box : {ui->SuuryouBox1, ui->SuuryouBox2, ui->TankaBox1, ui->TankaBox2, ui->KingakuBox1,
+                              ui->KingakuBox2, ui->GoukeiBox})
+        legibility::fitNumberBox(box);
 }
 
 MainWindow::~MainWindow() = default;
