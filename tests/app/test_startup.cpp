@@ -63,14 +63,14 @@ private slots:
     void firstStartInAnEmptyFolder()
     {
         LoadedWindow w(QDate(2004, 5, 21));
-        // Both files made, empty; both offsets 0 (not 30/70).
-        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")), QByteArray(""));
-        QCOMPARE(readAll(w.dir.filePath("nerufay1.txt")), QByteArray(""));
+        // Both files made holding the neutral offsets 30 and 70.
+        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")), QByteArray("30\r\n"));
+        QCOMPARE(readAll(w.dir.filePath("nerufay1.txt")), QByteArray("70\r\n"));
         QVERIFY(w.window->startupWarnings().isEmpty());
-        QCOMPARE(w.edit("Sayuu_Xtxt")->text(), QStringLiteral("0"));
-        QCOMPARE(w.edit("Jyouge_Ytxt")->text(), QStringLiteral("0"));
-        QCOMPARE(w.get<UpDown>("UpDownX")->value(), 0);
-        QCOMPARE(w.get<UpDown>("UpDownY")->value(), 0);
+        QCOMPARE(w.edit("Sayuu_Xtxt")->text(), QStringLiteral("30"));
+        QCOMPARE(w.edit("Jyouge_Ytxt")->text(), QStringLiteral("70"));
+        QCOMPARE(w.get<UpDown>("UpDownX")->value(), 30);
+        QCOMPARE(w.get<UpDown>("UpDownY")->value(), 70);
 
         for (const char *hidden : {"CyouseiFrm", "T_5_Samakata", "iraiSamakata", "KibouGatsuBox", "KibouBiBox",
                                    "TsukiLb", "HiLb", "SuuryouLb", "GoukeiBox", "GoukeiBtn", "KingakuBox2"})

@@ -202,7 +202,6 @@ private slots:
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
         QTest::addColumn<QString>("warnedFile"); // empty: no warning
-        QTest::newRow("fresh folder") << QByteArray() << QByteArray() << 0 << 0 << "";
         QTest::newRow("saved 30 and 70") << QByteArray("30\r\n") << QByteArray("70\r\n") << 30 << 70 << "";
         QTest::newRow("past the spinner range")
             << QByteArray("5000\r\n") << QByteArray("-2147483648") << 1000 << -1000 << "";
@@ -228,8 +227,7 @@ private slots:
         if (!warnedFile.isEmpty())
             QVERIFY2(loaded.warnings.first().contains(QDir::toNativeSeparators(path(warnedFile))),
                      qPrintable(loaded.warnings.first()));
-        // A missing file is created empty; start-up never rewrites one, not
-        // even a bad one.
+        // Start-up never rewrites a file, not even a bad one.
         QCOMPARE(readBytes(p.x), xBytes);
         QCOMPARE(readBytes(p.y), yBytes);
     }
@@ -241,7 +239,7 @@ private slots:
         const off::OffsetPaths p{path("nerufax1.txt"), path("gone/nerufay1.txt")};
         writeBytes(p.x, "junk\r\n");
         const auto loaded = off::loadOffsets(p);
-        QVERIFY(loaded.x == 0 && loaded.y == 0);
+        QVERIFY(loaded.x == 0 && loaded.y == off::kNeutralY);
         QCOMPARE(loaded.warnings.size(), 2);
         QVERIFY(loaded.warnings[0].contains(QDir::toNativeSeparators(p.y)));
         QVERIFY(loaded.warnings[1].contains(QDir::toNativeSeparators(p.x)));
