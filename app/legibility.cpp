@@ -4,9 +4,9 @@
 
 #include <QFontMetrics>
 #include <QLabel>
-#include <cmath>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <cmath>
 
 namespace legibility {
 
@@ -45,8 +45,8 @@ void fitCaption(QLabel *label)
 
 void fitNumberBox(SlipLineEdit *box)
 {
-    // The contents rectangle lies inside the frame; taking back the inner
-    // margin lets the text run up to the border line.
+    // The contents rectangle lies just inside the border line; giving the
+    // inner margin back to the text lets it use all of that rectangle.
     box->setTextMargins(-kLineEditInnerMargin, 0, -kLineEditInnerMargin, 0);
     QStyleOptionFrame option;
     option.initFrom(box);
