@@ -9,13 +9,13 @@ class SlipLineEdit;
 // control and without changing the text.
 namespace legibility {
 
-// Narrows the label's font, only as far as needed, when its caption is
-// wider than the label.
+// Draws the caption's letters closer together, only as far as needed, when
+// it is wider than the label.
 void fitCaption(QLabel *label);
 
 // For a right-aligned number box: the text may use all the room inside the
 // box's border, and when the widest number its typing limit allows still
-// needs more, the box's font is narrowed to fit it.
+// needs more, its letters are drawn closer together until it fits.
 void fitNumberBox(SlipLineEdit *box);
 
 } // namespace legibility
