@@ -2,6 +2,7 @@
 
 #include "cupsqueues.h"
 #include "fonts.h"
+#include "legibility.h"
 #include "printersetupdialog.h"
 #include "printjobs.h"
 #include "qtprinter.h"
@@ -43,6 +44,13 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // A caption of blanks only opens a gap in the frame's top edge where the
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
+    // Every caption and every number the boxes may hold shows whole.
+    for (QLabel *label : findChildren<QLabel *>())
+        legibility::fitCaption(label);
+    for (SlipLineEdit *box : {ui->SuuryouBox1, ui->SuuryouBox2, ui->TankaBox1, ui->TankaBox2, ui->KingakuBox1,
+                              ui->KingakuBox2, ui->GoukeiBox})
+        legibility::fitNumberBox(box);
+
     // The current printer, in the left part of the otherwise empty Frame5;
     // the right part stays free for a button.
     m_printerLabel = new QLabel(ui->Frame5);

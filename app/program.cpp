@@ -18,7 +18,9 @@ void setupApplication(QApplication &app)
     Q_INIT_RESOURCE(app);
     nerufa::processenv::ignoreFileSizeSignal();
     app.setApplicationName(QStringLiteral("nerufa-slip"));
-    app.setApplicationDisplayName(MainWindow::applicationTitle());
+    // No application display name: a desktop appends it to every dialog
+    // title (" ネルファ送り状　　 — ネルファ送り状印刷"). Each window and message
+    // box carries its full title itself.
 
     // Qt's own Japanese texts, so standard buttons read はい / いいえ / キャンセル.
     auto *translator = new QTranslator(&app);

@@ -3,7 +3,12 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-SlipButton::SlipButton(QWidget *parent) : QPushButton(parent) {}
+SlipButton::SlipButton(QWidget *parent) : QPushButton(parent)
+{
+    // Enter presses the focused button, as Space does. Qt does that only for
+    // auto-default buttons, which outside a dialog it never makes by itself.
+    setAutoDefault(true);
+}
 
 void SlipButton::paintEvent(QPaintEvent *event)
 {

@@ -1,5 +1,6 @@
 #include "updown.h"
 
+#include <QFocusFrame>
 #include <QKeyEvent>
 #include <QToolButton>
 #include <algorithm>
@@ -19,9 +20,11 @@ QToolButton *makeArrow(QWidget *parent)
 } // namespace
 
 UpDown::UpDown(QWidget *parent)
-    : QWidget(parent), m_towardsMax(makeArrow(this)), m_towardsMin(makeArrow(this))
+    : QWidget(parent), m_towardsMax(makeArrow(this)), m_towardsMin(makeArrow(this)),
+      m_focusFrame(new QFocusFrame(this))
 {
     setFocusPolicy(Qt::StrongFocus);
+    m_focusFrame->hide();
     connect(m_towardsMax, &QToolButton::clicked, this, &UpDown::stepTowardsMaximum);
     connect(m_towardsMin, &QToolButton::clicked, this, &UpDown::stepTowardsMinimum);
     layoutButtons();
@@ -69,6 +72,20 @@ void UpDown::stepTowardsMinimum()
 {
     if (m_value != m_minimum)
         setValue(m_value + (m_maximum > m_minimum ? -1 : 1));
+}
+
+// The arrows cover the whole control and take no focus themselves, so the
+// focus is shown by a frame drawn around the control (on its parent).
+void UpDown::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    m_focusFrame->setWidget(this);
+}
+
+void UpDown::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    m_focusFrame->setWidget(nullptr);
 }
 
 void UpDown::keyPressEvent(QKeyEvent *event)

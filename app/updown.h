@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QFocusFrame;
 class QToolButton;
 
 // A pair of arrow buttons holding a whole number within a range.
@@ -9,6 +10,7 @@ class QToolButton;
 // `maximum`, the other arrow towards `minimum`. The two ends may be given
 // reversed (minimum greater than maximum): the arrows then move the value
 // the other way. Held arrows repeat. valueChanged is raised on every change.
+// While it has the keyboard focus a focus frame surrounds both arrows.
 class UpDown : public QWidget {
     Q_OBJECT
     Q_PROPERTY(Qt::Orientation orientation READ orientation WRITE setOrientation)
@@ -43,6 +45,8 @@ signals:
     void valueChanged(int value);
 
 protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -55,4 +59,5 @@ private:
     int m_value = 0;
     QToolButton *m_towardsMax;
     QToolButton *m_towardsMin;
+    QFocusFrame *m_focusFrame;
 };

@@ -104,12 +104,14 @@ void writeOffsetFile(const QString &path, const QString &text)
     }
 }
 
-// Start-up helpers: each turns a failure into a warning and a value of 0.
+// Start-up helpers: each turns a failure into a warning; the caller then
+// uses a fallback value.
 
-bool createForStartup(const QString &path, QStringList &warnings)
+bool createForStartup(const QString &path, int neutral, QStringList &warnings)
 {
     try {
-        ensureExists(path);
+        // Digits and CR LF are the same bytes in every 8-bit encoding.
+        ensureExists(path, QByteArray::number(neutral) + "\r\n");
         return true;
     } catch (const RuntimeError &) {
         warnings << QStringLiteral("%1を作成できないため、このフォルダーにはズレを保存できません。")
@@ -156,15 +158,23 @@ OffsetPaths OffsetPaths::in(const QString &programDir)
     return {dir.filePath(QLatin1String(kXFileName)), dir.filePath(QLatin1String(kYFileName))};
 }
 
-void ensureExists(const QString &path)
+void ensureExists(const QString &path, const QByteArray &content)
 {
     if (QFileInfo::exists(path))
         return;
     QFile file(path);
     // NewOnly never truncates: a file that appeared since the test above
     // (another copy starting at the same moment) is kept.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (QFileInfo::exists(path))
+            return;
         raise(Kind::FileError, QStringLiteral("%1を作成できません。").arg(fileLabel(path)));
+    }
+    // A file left shorter would read as another number, so it is removed.
+    if (file.write(content) != content.size() || !file.flush()) {
+        file.remove();
+        raise(Kind::FileError, QStringLiteral("%1を作成できません。").arg(fileLabel(path)));
+    }
 }
 
 std::int32_t parseOffsetContent(const QByteArray &bytes, const QString &fileName)
@@ -241,12 +251,10 @@ LoadedOffsets loadOffsets(const OffsetPaths &paths)
     }
     // Both files are created before either is read. A file that could not
     // be created is not read as well, so it gives only one warning.
-    const bool haveX = createForStartup(paths.x, loaded.warnings);
-    const bool haveY = createForStartup(paths.y, loaded.warnings);
-    if (haveX)
-        loaded.x = readForStartup(paths.x, loaded.warnings);
-    if (haveY)
-        loaded.y = readForStartup(paths.y, loaded.warnings);
+    const bool haveX = createForStartup(paths.x, kNeutralX, loaded.warnings);
+    const bool haveY = createForStartup(paths.y, kNeutralY, loaded.warnings);
+    loaded.x = haveX ? readForStartup(paths.x, loaded.warnings) : kNeutralX;
+    loaded.y = haveY ? readForStartup(paths.y, loaded.warnings) : kNeutralY;
     return loaded;
 }
 

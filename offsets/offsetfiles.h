@@ -20,6 +20,11 @@ inline constexpr int kSpinnerMax = 1000;
 // No offset file is read past this many bytes; a saved one holds a few.
 inline constexpr qint64 kMaxFileBytes = 4096;
 
+// The offsets at which the print lands where the slip expects it (3 mm to
+// the right, 7 mm down). A new installation starts with these.
+inline constexpr int kNeutralX = 30;
+inline constexpr int kNeutralY = 70;
+
 // File names of the X and Y offset files inside the program folder.
 inline constexpr char kXFileName[] = "nerufax1.txt";
 inline constexpr char kYFileName[] = "nerufay1.txt";
@@ -34,9 +39,10 @@ struct OffsetPaths {
     static OffsetPaths in(const QString &programDir);
 };
 
-// Creates an empty (0-byte) file at `path` when nothing is there yet; an
-// existing file is left as it is. FileError when it cannot be created.
-void ensureExists(const QString &path);
+// Creates the file at `path` holding `content` when nothing is there yet; an
+// existing file is left as it is, a 0-byte one included. FileError when it
+// cannot be created or written whole (a part-written file is removed).
+void ensureExists(const QString &path, const QByteArray &content = {});
 
 // The reading rule on a file's bytes: a 0-byte file gives 0; otherwise the
 // lines, decoded from the locale's 8-bit encoding, are joined without their
@@ -71,11 +77,13 @@ struct LoadedOffsets {
     QStringList warnings;
 };
 
-// Start-up reading: makes sure the X file and then the Y file exist, then
-// reads X and Y, clamped into the spinner range. A file that cannot be
-// created, cannot be read, is no small regular file or holds no usable
-// number gives 0 and a warning; such a file is never rewritten here. Empty
-// paths (no program folder) give 0 and 0 and one warning.
+// Start-up reading: makes sure the X file and then the Y file exist (a
+// missing one is created holding the neutral value), then reads X and Y,
+// clamped into the spinner range. A file that cannot be created gives the
+// neutral value and a warning; one that cannot be read, is no small regular
+// file or holds no usable number gives 0 and a warning. Such a file is never
+// rewritten here. Empty paths (no program folder) give 0 and 0 and one
+// warning.
 LoadedOffsets loadOffsets(const OffsetPaths &paths);
 
 } // namespace nerufa::offsets

@@ -40,7 +40,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -e "$prefix/lib/nerufa-slip/nerufax1.txt" ] || { echo "no offset file beside the executable"; exit 1; }
-[ ! -s "$prefix/lib/nerufa-slip/nerufax1.txt" ] || { echo "new offset file is not empty"; exit 1; }
+printf '30\r\n' | cmp -s - "$prefix/lib/nerufa-slip/nerufax1.txt" || { echo "new offset file does not hold 30 CR LF"; exit 1; }
 [ -z "$(ls -A "$work/elsewhere")" ] || { echo "files appeared in the starting folder"; exit 1; }
 [ ! -e "$prefix/bin/nerufax1.txt" ] || { echo "offset file beside the link"; exit 1; }
 kill -0 "$pid" || { echo "the program did not keep running"; exit 1; }
