@@ -98,6 +98,9 @@ public:
     RowReader(int row, const QDate &today, QStringList &problems)
         : m_row(row), m_today(today), m_problems(problems)
     {
+        // A missing option column is the option selected at start.
+        m_slip.timeSlot = int(kTimeSlots.size());
+        m_slip.notification = 1;
     }
 
     void take(const Column &column, const QString &text)
