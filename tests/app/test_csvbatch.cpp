@@ -52,18 +52,22 @@ void typeEveryItem(const LoadedWindow &w)
 
 // Answers the batch's dialogs as they come: the confirmation with
 // `confirm`, any other message with its only button; notes the progress.
+// With stopAt, presses 中止 once that many slips are done.
 struct DialogWatch {
     QStringList messages;
     int progressMaximum = -1;
     QTimer timer;
 
-    explicit DialogWatch(QMessageBox::StandardButton confirm)
+    explicit DialogWatch(QMessageBox::StandardButton confirm, int stopAt = -1)
     {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this, confirm] {
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [this, confirm, stopAt] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (auto *progress = qobject_cast<QProgressDialog *>(modal))
+            if (auto *progress = qobject_cast<QProgressDialog *>(modal)) {
                 progressMaximum = progress->maximum();
+                if (progress->value() == stopAt)
+                    progress->cancel();
+            }
             auto *box = qobject_cast<QMessageBox *>(modal);
             if (!box || !box->isVisible())
                 return;
@@ -105,6 +109,7 @@ private slots:
     void sameAsTyped();
     void fromTheWindow_data();
     void fromTheWindow();
+    void stopAndGoOn();
 };
 
 void TestCsvBatch::sameAsTyped()
@@ -199,6 +204,45 @@ void TestCsvBatch::fromTheWindow()
     // The window's own fields are only read.
     QCOMPARE(w.edit("T_4_Namae")->text(), "窓の名前");
     QVERIFY(w.edit("T_5_Samakata")->isHidden());
+}
+
+
+void TestCsvBatch::stopAndGoOn()
+{
+    LoadedWindow w;
+    const QString out = w.dir.filePath("out.pdf");
+    w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, out, {}, {}});
+    QByteArray csv = "お届け先名前\n";
+    for (int i = 1; i <= 40; ++i)
+        csv += "客" + QByteArray::number(i) + "\n";
+    const QString file = writeFile(w.dir, "orders.csv", csv);
+
+    int printed = 0;
+    {
+        DialogWatch watch(QMessageBox::Ok, 2);
+        batchOf(w)->printFile(file);
+        // Stopped between slips: what was done is kept and the next row named.
+        QCOMPARE(watch.messages.size(), 2);
+        const QRegularExpressionMatch said = QRegularExpression(
+            "^印刷を中止しました。(\\d+) 枚印刷しました。次は (\\d+) 件目からです。").match(watch.messages[1]);
+        QVERIFY2(said.hasMatch(), qPrintable(watch.messages[1]));
+        printed = said.captured(1).toInt();
+        QVERIFY(printed >= 2 && printed < 40);
+        QCOMPARE(said.captured(2).toInt(), printed + 1);
+        QString error;
+        QCOMPARE(pdf::readText(out, &error).pages, printed);
+    }
+    // The same file again goes on from there, so no slip is printed twice.
+    DialogWatch watch(QMessageBox::Ok);
+    batchOf(w)->printFile(file);
+    QVERIFY2(watch.messages.first().contains(QString("前回は途中で止まったため、%1 件目から").arg(printed + 1)),
+             qPrintable(watch.messages.first()));
+    QCOMPARE(watch.messages.last(), QString("%1 枚印刷しました。").arg(40 - printed));
+    QString error;
+    const pdf::TextLayout layout = pdf::readText(out, &error);
+    QCOMPARE(layout.pages, 40 - printed);
+    QCOMPARE(pdf::wordsNamed(layout, QString("客%1").arg(printed)).size(), 0);
+    QCOMPARE(pdf::wordsNamed(layout, QString("客%1").arg(printed + 1)).size(), 1);
 }
 
 QTEST_MAIN(TestCsvBatch)

@@ -54,7 +54,7 @@ private slots:
         QTest::newRow("offsets") << "CyouseiFrm" << QStringList{"SayuuLabel", "Sayuu_Xtxt", "UpDownX", "JyougeLabel",
                                                                 "Jyouge_Ytxt", "UpDownY", "HozonBtn", "IchiBtn"};
         QTest::newRow("buttons") << "BtnFrm" << QStringList{"OnOffBtn", "PriDiaBtn", "InsatsuBtn", "zEndBtn"};
-        QTest::newRow("printer dialog frame") << "Frame5" << QStringList{};
+        QTest::newRow("printer dialog frame") << "Frame5" << QStringList{"PurintaLb", "CsvBtn"};
     }
     void controlsSitInTheirFrames()
     {
