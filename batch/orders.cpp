@@ -52,11 +52,6 @@ const std::array<Column, 24> kColumns = {{
     {"お届け通知", Kind::Notification, nullptr, 0},
 }};
 
-// The amount boxes hold 8 characters and the total box 9; the window's
-// 「合計」 writes its results into them, which cuts anything longer.
-constexpr int kAmountLength = 8;
-constexpr int kTotalLength = 9;
-
 // Captions of the time-slot options in the window's order, the last being
 // the one selected at start.
 const std::array<const char *, 6> kTimeSlots = {
@@ -202,9 +197,10 @@ private:
             const double amount1 = tn::checkedDouble(quantity1 * price1, QStringLiteral("金額1"));
             const double amount2 = tn::checkedDouble(quantity2 * price2, QStringLiteral("金額2"));
             const double total = tn::checkedDouble(quantity1 * price1 + quantity2 * price2, QStringLiteral("合計"));
-            s.amount1 = tn::formatGeneral(amount1).left(kAmountLength);
-            s.amount2 = tn::formatGeneral(amount2).left(kAmountLength);
-            s.total = tn::formatGeneral(total).left(kTotalLength);
+            // Written whole: the boxes' typing limits bind typing only.
+            s.amount1 = tn::formatGeneral(amount1);
+            s.amount2 = tn::formatGeneral(amount2);
+            s.total = tn::formatGeneral(total);
         } catch (const RuntimeError &error) {
             complain(QStringLiteral("合計"), error.detail());
         }

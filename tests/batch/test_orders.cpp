@@ -133,6 +133,9 @@ void TestOrders::orders_data()
     QTest::newRow("largest numbers the boxes take")
         << "数量1,単価1,数量2,単価2\n999,99999,999,99999\n"
         << QStringList{"numbers=999 99999 99899001 999 99999 99899001 199798002"} << QStringList();
+    QTest::newRow("results longer than their boxes are kept whole")
+        << "数量1,単価1\n1e9,99999\n" << QStringList{"numbers=1e9 99999 99999000000000 0 0 0 99999000000000"}
+        << QStringList();
     QTest::newRow("rows of empty fields are skipped") << "お届け先名前\n\n\"\"\n鈴木\n" << QStringList{"name=鈴木"}
                                                       << QStringList();
 
