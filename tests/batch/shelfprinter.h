@@ -1,10 +1,8 @@
 #pragma once
 
-#include "printer.h"
 #include "runtimeerror.h"
 #include "slipbatch.h"
 
-#include <QList>
 #include <QStringList>
 
 // A test printer that keeps each finished page as its list of texts and
@@ -13,40 +11,37 @@
 class ShelfPrinter final : public nerufa::Printer, public nerufa::batch::SlipOutput {
 public:
     enum class FailAt { Nowhere, MiddleOfPage, EndOfPage };
+    int failPage = 0;
+    FailAt failAt = FailAt::Nowhere;
 
-    void failOnPage(int page, FailAt where) { m_failPage = page; m_failAt = where; }
-
-    QList<QStringList> pages;   // finished pages
-    QStringList open;           // texts of the page begun
+    QList<QStringList> pages; // finished pages
+    QStringList open;         // texts of the page begun
     int aborted = 0;
 
     void setFontName(const QString &) override {}
-    void setFontSize(float points) override { m_size = points; }
-    float fontSize() const override { return m_size; }
+    void setFontSize(float) override {}
+    float fontSize() const override { return 9; }
     void setFontBold(bool) override {}
     void setCurrentX(float) override {}
     void setCurrentY(float) override {}
     float currentX() const override { return 0; }
     float currentY() const override { return 0; }
-    void printText(const QString &text) override
-    {
-        if (open.size() == 3 && m_failAt == FailAt::MiddleOfPage)
-            failHere();
-        open << text;
-    }
     void setLineWidth(int) override {}
     void circle(float, float, float) override {}
+    void printText(const QString &text) override
+    {
+        failHere(open.size() == 3 && failAt == FailAt::MiddleOfPage);
+        open << text;
+    }
     void endDoc() override
     {
-        if (m_failAt == FailAt::EndOfPage)
-            failHere();
+        failHere(failAt == FailAt::EndOfPage);
         pages << open;
         open.clear();
     }
     void abortDoc() noexcept override
     {
-        if (!open.isEmpty())
-            ++aborted;
+        aborted += open.isEmpty() ? 0 : 1;
         open.clear();
     }
 
@@ -55,13 +50,9 @@ public:
     int delivered(int ended) const override { return ended; }
 
 private:
-    void failHere()
+    void failHere(bool now)
     {
-        if (pages.size() + 1 == m_failPage)
+        if (now && pages.size() + 1 == failPage)
             throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, QStringLiteral("紙づまり"));
     }
-
-    int m_failPage = 0;
-    FailAt m_failAt = FailAt::Nowhere;
-    float m_size = 0;
 };

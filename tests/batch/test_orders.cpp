@@ -17,26 +17,22 @@ const QDate kToday(2004, 5, 21);
 
 QByteArray shiftJis(const QString &text)
 {
-    QStringEncoder encode("windows-31j");
-    return encode(text);
+    return QStringEncoder("windows-31j").encode(text);
 }
 
 // The fields of a slip a test looks at, by a short name.
 QString slipField(const nerufa::SlipSnapshot &s, const QString &key)
 {
+    const QStringList numbers = {s.quantity1, s.unitPrice1, s.amount1, s.quantity2, s.unitPrice2, s.amount2, s.total};
     const QMap<QString, QString> values = {
         {"name", s.recipientName}, {"address1", s.recipientAddress1}, {"postal", s.recipientPostal},
         {"careOf", s.recipientCareOfVisible ? "shown:" + s.recipientCareOf : "hidden"},
         {"senderCareOf", s.senderCareOfVisible ? "shown:" + s.senderCareOf : "hidden"},
         {"date", s.desiredMonthVisible && s.desiredDayVisible ? s.desiredMonth + "/" + s.desiredDay : "none"},
         {"timeSlot", QString::number(s.timeSlot)}, {"notification", QString::number(s.notification)},
-        {"numbers", s.numericToggleDown ? QStringList{s.quantity1, s.unitPrice1, s.amount1, s.quantity2,
-                                                      s.unitPrice2, s.amount2, s.total}.join(' ')
-                                        : "off"},
+        {"numbers", s.numericToggleDown ? numbers.join(' ') : "off"},
         {"goods", s.goods1 + "|" + s.goods2 + "|" + s.productNumber1}};
-    if (!values.contains(key))
-        qFatal("unknown key %s", qPrintable(key));
-    return values.value(key);
+    return values.value(key, "no such key");
 }
 
 } // namespace
@@ -110,29 +106,20 @@ void TestOrders::orders_data()
     QTest::addColumn<QStringList>("expected"); // "key=value" of the first order
     QTest::addColumn<QStringList>("problems");
 
-    QTest::newRow("only some columns, any order")
+    QTest::newRow("some columns, the rest as at start")
         << "お届け先名前,お届け先住所1\n山田太郎,東京都\n"
         << QStringList{"name=山田太郎", "address1=東京都", "postal=", "careOf=hidden", "date=none", "timeSlot=6",
-                       "notification=1", "numbers=off"}
+                       "notification=1", "numbers=off"} << QStringList();
+    QTest::newRow("care-of, month alone, options by caption")
+        << "お届け先様方,ご依頼主様方,希望月,配達時間帯,お届け通知\n佐藤様方,,03,夕方１７時～１９時頃,不要\n"
+        << QStringList{"careOf=shown:佐藤様方", "senderCareOf=hidden", "date=03/21", "timeSlot=4", "notification=2"}
         << QStringList();
-    QTest::newRow("care-of shows when given")
-        << "お届け先様方,ご依頼主様方\n佐藤様方,\n" << QStringList{"careOf=shown:佐藤様方", "senderCareOf=hidden"}
-        << QStringList();
-    QTest::newRow("month alone keeps today's day") << "希望月,希望日\n03,\n" << QStringList{"date=03/21"}
-                                                   << QStringList();
-    QTest::newRow("options by caption, any width")
-        << "配達時間帯,お届け通知\n夕方１７時～１９時頃,不要\n" << QStringList{"timeSlot=4", "notification=2"}
-        << QStringList();
-    QTest::newRow("time slot in half width") << "配達時間帯,お届け通知\n午前 9時~12時頃,必要\n"
-                                             << QStringList{"timeSlot=1", "notification=1"} << QStringList();
-    QTest::newRow("header in full-width digits") << "品名１,品名２,商品番号１\n本,食器,A-1\n"
-                                                 << QStringList{"goods=本|食器|A-1"} << QStringList();
+    QTest::newRow("half width caption, full-width header digits")
+        << "配達時間帯,品名１,品名２,商品番号１\n午前 9時~12時頃,本,食器,A-1\n"
+        << QStringList{"timeSlot=1", "goods=本|食器|A-1"} << QStringList();
     QTest::newRow("amounts as 合計 makes them")
         << "数量1,単価1,単価2\n10,4000,1500\n" << QStringList{"numbers=10 4000 40000 0 1500 0 40000"}
         << QStringList();
-    QTest::newRow("largest numbers the boxes take")
-        << "数量1,単価1,数量2,単価2\n999,99999,999,99999\n"
-        << QStringList{"numbers=999 99999 99899001 999 99999 99899001 199798002"} << QStringList();
     QTest::newRow("results longer than their boxes are kept whole")
         << "数量1,単価1\n1e9,99999\n" << QStringList{"numbers=1e9 99999 99999000000000 0 0 0 99999000000000"}
         << QStringList();
