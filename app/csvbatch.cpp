@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "orders.h"
 #include "printerchoice.h"
+#include "qtprinter.h"
 #include "runtimeerror.h"
 #include "slipbatch.h"
 
@@ -122,6 +123,8 @@ void CsvBatch::printFile(const QString &path)
         }
 
         const nerufa::PrinterChoice choice = m_window->printerChoice();
+        if (choice.kind == nerufa::PrinterChoice::Kind::None)
+            throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, nerufa::QtPrinter::noPrinterMessage());
         QMessageBox confirm(QMessageBox::Question, title,
                             confirmationText(path, list.orders, first, choice, stoppedRow),
                             QMessageBox::Ok | QMessageBox::Cancel, m_window);

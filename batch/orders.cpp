@@ -298,10 +298,17 @@ OrderList readOrders(const QByteArray &bytes, const QDate &today)
 OrderList readOrderFile(const QString &path, const QDate &today)
 {
     OrderList result;
-    // Only a plain file: reading a FIFO or a device could never end.
+    // Only a plain file: reading a FIFO or a device could never end. A
+    // day's orders are far below the size limit; a larger file is not one.
+    constexpr qint64 kLargest = 64 * 1024 * 1024;
+    const QFileInfo info(path);
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         result.problems << QStringLiteral("ファイル「%1」を読めません（ないか、ふつうのファイルではありません）").arg(path);
+        return result;
+    }
+    if (info.size() > kLargest) {
+        result.problems << QStringLiteral("ファイル「%1」は大きすぎます（64 MB まで）").arg(path);
         return result;
     }
     return readOrders(file.readAll(), today);
