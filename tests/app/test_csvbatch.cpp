@@ -172,14 +172,12 @@ void TestCsvBatch::stopAndGoOn()
                                              "ほか 35 件\n\nPDF："));
         QCOMPARE(watch.progressMaximum, 40);
         // Stopped between slips: what was done is kept and the next row named.
-        const QRegularExpressionMatch said = QRegularExpression(
-            "^印刷を中止しました。(\\d+) 枚印刷しました。次は (\\d+) 件目からです。").match(watch.messages[1]);
-        QVERIFY2(said.hasMatch(), qPrintable(watch.messages[1]));
-        printed = said.captured(1).toInt();
-        QVERIFY(printed >= 2 && printed < 40);
-        QCOMPARE(said.captured(2).toInt(), printed + 1);
         QString error;
-        QCOMPARE(pdf::readText(out, &error).pages, printed);
+        printed = pdf::readText(out, &error).pages;
+        QVERIFY(printed >= 2 && printed < 40);
+        QCOMPARE(watch.messages[1], QString("印刷を中止しました。%1 枚印刷しました。次は %2 件目からです。\n"
+                                            "同じファイルをもう一度選ぶと、%2 件目から続けて印刷します。")
+                                        .arg(printed).arg(printed + 1));
     }
     // The same file again goes on from there, so no slip is printed twice.
     DialogWatch watch(QMessageBox::Ok);

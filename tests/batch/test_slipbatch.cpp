@@ -110,11 +110,8 @@ void TestSlipBatch::commandLine_data()
                                 << "問題はありません。5 枚印刷できます。";
     QTest::newRow("bad file") << QStringList{"--csv", "BAD", "--pdf", "OUT"} << 1 << -1
                               << "1 件目（数量1）：「x」は数字ではありません";
-    QTest::newRow("past the last row") << QStringList{"--csv", "FILE", "--from", "7", "--pdf", "OUT"} << 1 << -1
-                                       << "--from 7";
     QTest::newRow("output cannot be written") << QStringList{"--csv", "FILE", "--pdf", "LOST"} << 2 << -1
                                               << "0 枚印刷しました。次は 1 件目からです。続きは --from 1";
-    QTest::newRow("help in Japanese") << QStringList{"--help"} << 0 << -1 << "--from <件目>";
 }
 
 void TestSlipBatch::commandLine()
