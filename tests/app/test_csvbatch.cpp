@@ -8,10 +8,8 @@
 #include "pdfprobe.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QtTest>
 
 namespace pdf = nerufa::testpdf;
@@ -50,18 +48,18 @@ void typeEveryItem(const LoadedWindow &w)
         w.get<QAbstractButton>(button)->click();
 }
 
-// Answers the batch's dialogs as they come: the confirmation with
-// `confirm`, any other message with its only button; notes the progress.
-// With stopAt, presses 中止 once that many slips are done.
+// Answers the batch's dialogs as they come: 「印刷」 in the confirmation,
+// any other message with its only button; notes the progress. With
+// stopAt, presses 中止 once that many slips are done.
 struct DialogWatch {
     QStringList messages;
     int progressMaximum = -1;
     QTimer timer;
 
-    explicit DialogWatch(QMessageBox::StandardButton confirm, int stopAt = -1)
+    explicit DialogWatch(int stopAt = -1)
     {
         timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this, confirm, stopAt] {
+        QObject::connect(&timer, &QTimer::timeout, [this, stopAt] {
             QWidget *modal = QApplication::activeModalWidget();
             if (auto *progress = qobject_cast<QProgressDialog *>(modal)) {
                 progressMaximum = progress->maximum();
@@ -72,10 +70,7 @@ struct DialogWatch {
             if (!box || !box->isVisible())
                 return;
             messages << box->text();
-            if (box->objectName() == "CsvConfirm")
-                box->button(confirm)->click();
-            else
-                box->buttons().first()->click();
+            (box->objectName() == "CsvConfirm" ? box->button(QMessageBox::Ok) : box->buttons().first())->click();
         });
         timer.start();
     }
@@ -123,7 +118,7 @@ void TestCsvBatch::sameAsTyped()
     // The same window prints the row from the file.
     const QString batch = w.dir.filePath("batch.pdf");
     w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, batch, {}, {}});
-    DialogWatch watch(QMessageBox::Ok);
+    DialogWatch watch;
     batchOf(w)->printFile(writeFile(w.dir, "orders.csv", kEveryItem));
     QCOMPARE(watch.messages.last(), "1 枚印刷しました。");
 
@@ -164,7 +159,7 @@ void TestCsvBatch::stopAndGoOn()
 
     int printed = 0;
     {
-        DialogWatch watch(QMessageBox::Ok, 2);
+        DialogWatch watch(2);
         batchOf(w)->printFile(file);
         QCOMPARE(watch.messages.size(), 2);
         QVERIFY(watch.messages[0].startsWith("「orders.csv」の 40 件を送り状に印刷します。\n\n1 件目\u3000客1\n"
@@ -180,7 +175,7 @@ void TestCsvBatch::stopAndGoOn()
                                         .arg(printed).arg(printed + 1));
     }
     // The same file again goes on from there, so no slip is printed twice.
-    DialogWatch watch(QMessageBox::Ok);
+    DialogWatch watch;
     batchOf(w)->printFile(file);
     QVERIFY2(watch.messages.first().contains(QString("前回は途中で止まったため、%1 件目から").arg(printed + 1)),
              qPrintable(watch.messages.first()));
