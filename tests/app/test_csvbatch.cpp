@@ -63,7 +63,7 @@ struct DialogWatch {
             QWidget *modal = QApplication::activeModalWidget();
             if (auto *progress = qobject_cast<QProgressDialog *>(modal)) {
                 progressMaximum = progress->maximum();
-                if (progress->value() == stopAt)
+                if (stopAt >= 0 && progress->value() >= stopAt && !progress->wasCanceled())
                     progress->cancel();
             }
             auto *box = qobject_cast<QMessageBox *>(modal);
