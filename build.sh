@@ -16,6 +16,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   fonts-ipafont-gothic
   poppler-utils cups-daemon cups-client libcups2-dev
+  libcsv-dev
   xvfb xauth desktop-file-utils locales
 )
 

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "csvbatch.h"
 #include "cupsqueues.h"
 #include "fonts.h"
 #include "legibility.h"
@@ -57,6 +58,9 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     m_printerLabel->setObjectName(QStringLiteral("PurintaLb"));
     m_printerLabel->setGeometry(8, 12, 272, 36);
     m_printerLabel->setFocusPolicy(Qt::NoFocus);
+    // Printing a CSV file of orders: a button right of the printer line and
+    // files dropped on the window.
+    new CsvBatch(this, ui->Frame5);
 
     // Every handler is connected here, by the control's pointer: a control
     // renamed in the form then fails to compile instead of silently losing

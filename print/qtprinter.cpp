@@ -1,6 +1,7 @@
 #include "qtprinter.h"
 
 #include "cupsqueues.h"
+#include "pdfbook.h"
 #include "runtimeerror.h"
 
 #include <QBuffer>
@@ -133,6 +134,18 @@ void QtPrinter::endDoc()
     // printer came with.
     const QPageLayout layout = m_printer.pageLayout();
     m_printer.setPageMargins(layout.minimumMargins(), layout.units());
+
+    if (m_book) {
+        try {
+            m_book->addPage(m_printer.pageLayout(), m_printer.resolution(),
+                            [this](QPainter &painter) { paintPage(painter); });
+        } catch (...) {
+            dropPage();
+            throw;
+        }
+        dropPage();
+        return;
+    }
 
     // The page is made in memory first, as the PDF that either goes into
     // the file or is sent to the queue. Nothing reaches either until the

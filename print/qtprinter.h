@@ -11,6 +11,8 @@ class QPrinter;
 
 namespace nerufa {
 
+class PdfBook;
+
 // The printer operations on a QPrinter.
 //
 // Twips become device units by resolution() / 1440. The origin is the
@@ -64,6 +66,11 @@ public:
     void endDoc() override;
     void abortDoc() noexcept override;
 
+    // With a book, endDoc() adds the page to it instead of handing it to
+    // the QPrinter's file or queue; the QPrinter still gives paper, margins
+    // and resolution. The book must outlive its use here.
+    void setBook(PdfBook *book) { m_book = book; }
+
     // True between the first operation of a page and its endDoc/abortDoc.
     bool pageBegun() const { return m_pageBegun; }
 
@@ -94,6 +101,7 @@ private:
     int m_lineWidth = 1;
     bool m_pageBegun = false;
     std::vector<PageItem> m_page;
+    PdfBook *m_book = nullptr;
 };
 
 } // namespace nerufa

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+class MainWindow;
+class QPushButton;
+class QWidget;
+
+// Printing a CSV file of orders from the window: the 「CSV から印刷…」
+// button in Frame5 and a file dropped on the window. The file is checked
+// whole, the operator confirms, a progress dialog counts the slips and can
+// stop between them, and a last message says how many were printed and
+// which row comes next. The window's own fields are only read (offsets and
+// printer), never changed.
+class CsvBatch : public QObject {
+    Q_OBJECT
+
+public:
+    // Adds the button to `frame` and takes file drops on `window`.
+    CsvBatch(MainWindow *window, QWidget *frame);
+
+    // Reads, confirms and prints the file: what the button and a drop do.
+    void printFile(const QString &path);
+
+    static QString buttonCaption();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void chooseFile();
+
+    MainWindow *m_window;
+    QPushButton *m_button;
+    // Where the last batch stopped, so that printing the same file again
+    // goes on from there instead of printing slips twice.
+    QString m_stoppedPath;
+    QDateTime m_stoppedFileTime;
+    int m_stoppedNextRow = 0;
+};

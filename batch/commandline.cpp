@@ -1,0 +1,165 @@
+#include "commandline.h"
+
+#include "cupsqueues.h"
+#include "fonts.h"
+#include "orders.h"
+#include "printerchoice.h"
+#include "runtimeerror.h"
+#include "slipbatch.h"
+
+#include <QCommandLineParser>
+#include <QDate>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTextStream>
+#include <QTranslator>
+
+#include <cstring>
+
+namespace nerufa::batch {
+
+namespace {
+
+enum Exit { kPrinted = 0, kBadInput = 1, kPrinterFault = 2 };
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+void say(const QString &line)
+{
+    err() << line << Qt::endl;
+}
+
+// The printer the options choose: a queue, a PDF file, or the user's
+// default queue.
+PrinterChoice chosenPrinter(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("pdf")))
+        return {PrinterChoice::Kind::PdfFile, parser.value(QStringLiteral("pdf")), {}, {}};
+    if (parser.isSet(QStringLiteral("printer")))
+        return {PrinterChoice::Kind::Queue, parser.value(QStringLiteral("printer")), {}, {}};
+    return cupsqueues::userDefault().choice;
+}
+
+} // namespace
+
+bool wantsCommandLine(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h"}) {
+            const size_t length = std::strlen(option);
+            if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
+                return true;
+        }
+    }
+    return false;
+}
+
+int runCommandLine(int argc, char *argv[])
+{
+    // No window and no display: fonts and the PDF writer work on the
+    // offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("nerufa-slip"));
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
+    fonts::registerSubstitutions();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "ネルファ送り状印刷：CSV ファイルの注文を 1 行 1 枚の送り状として印刷します。\n"
+        "窓を開かずに動き、窓のプログラムを使っている間でも使えます。\n"
+        "ズレはプログラムと同じフォルダの nerufax1.txt / nerufay1.txt から読みます（書き換えません）。\n"
+        "終了コード：0 すべて印刷した、1 入力に問題があり何も印刷していない、2 プリンタの問題で途中で止まった。"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("この説明を表示します。"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("注文の CSV ファイル（UTF-8 または Shift_JIS、1 行目は列名）。"),
+                                 QStringLiteral("ファイル"));
+    const QCommandLineOption printer(QStringLiteral("printer"),
+                                     QStringLiteral("印刷するプリンタ（CUPS のキュー名）。省略すると既定のプリンタ。"),
+                                     QStringLiteral("キュー"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"),
+                                 QStringLiteral("プリンタの代わりに、1 枚 1 ページの PDF ファイルに書きます。"),
+                                 QStringLiteral("出力.pdf"));
+    const QCommandLineOption check(QStringLiteral("check"), QStringLiteral("ファイルを調べるだけで、印刷しません。"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("この件目（見出しの次の行が 1 件目）から印刷します。途中で止まったときの続きに。"),
+                                  QStringLiteral("件目"));
+    parser.addOptions({help, csv, printer, pdf, check, from});
+    if (!parser.parse(app.arguments())) {
+        say(parser.errorText());
+        return kBadInput;
+    }
+    if (parser.isSet(help)) {
+        QTextStream(stdout) << parser.helpText();
+        return kPrinted;
+    }
+    if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
+        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]"));
+        return kBadInput;
+    }
+    if (parser.isSet(printer) && parser.isSet(pdf)) {
+        say(QStringLiteral("--printer と --pdf は一緒に使えません。"));
+        return kBadInput;
+    }
+
+    const OrderList list = readOrderFile(parser.value(csv), QDate::currentDate());
+    if (!list.problems.isEmpty()) {
+        say(QStringLiteral("%1 に問題があるため、何も印刷していません：").arg(parser.value(csv)));
+        say(problemsMessage(list.problems));
+        return kBadInput;
+    }
+    say(QStringLiteral("%1 件の注文を読みました（%2）。").arg(list.orders.size()).arg(list.encoding));
+
+    qsizetype first = 0;
+    if (parser.isSet(from)) {
+        bool ok = false;
+        const int row = parser.value(from).toInt(&ok);
+        while (ok && first < list.orders.size() && list.orders[first].row < row)
+            ++first;
+        if (!ok || row < 1 || first == list.orders.size()) {
+            say(QStringLiteral("--from %1：その件目から先に注文がありません。").arg(parser.value(from)));
+            return kBadInput;
+        }
+    }
+    if (parser.isSet(check)) {
+        say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
+        return kPrinted;
+    }
+
+    const OffsetTexts offsets = readOffsetTexts(QCoreApplication::applicationDirPath());
+    for (const QString &warning : offsets.warnings)
+        say(warning);
+
+    const qsizetype count = list.orders.size() - first;
+    BatchResult result;
+    try {
+        const PrinterChoice choice = chosenPrinter(parser);
+        say(describePrinterChoice(choice));
+        std::unique_ptr<SlipOutput> output = outputFor(choice);
+        result = runBatch(list.orders, first, offsets.x, offsets.y, *output, [&](int done, const Order &next) {
+            say(QStringLiteral("[%1/%2] %3 件目 %4").arg(done + 1).arg(count).arg(next.row).arg(recipientLine(next)));
+            return true;
+        });
+    } catch (const RuntimeError &error) {
+        // No printer could be made: nothing was printed.
+        result.error = error.message();
+        result.nextRow = list.orders[first].row;
+    }
+    if (!result.error.isEmpty()) {
+        say(result.error);
+        say(resultSentence(result) + QStringLiteral("続きは --from %1 で印刷できます。").arg(result.nextRow));
+        return kPrinterFault;
+    }
+    say(resultSentence(result));
+    return kPrinted;
+}
+
+} // namespace nerufa::batch

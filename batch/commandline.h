@@ -1,0 +1,17 @@
+#pragma once
+
+// The command line for printing a CSV file without the window:
+//   nerufa-slip --csv FILE [--printer QUEUE | --pdf OUT.pdf] [--check] [--from ROW]
+namespace nerufa::batch {
+
+// True when the arguments ask for the command line (any of its options,
+// or --help); a start without them is the window program.
+bool wantsCommandLine(int argc, char *argv[]);
+
+// Runs the command line and returns the exit status: 0 every slip printed
+// (or, with --check, the file is fine), 1 bad input and nothing printed,
+// 2 a printer fault stopped the batch. Makes its own application object on
+// the offscreen platform, so no display is needed and no window opens.
+int runCommandLine(int argc, char *argv[]);
+
+} // namespace nerufa::batch

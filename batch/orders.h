@@ -1,0 +1,48 @@
+#pragma once
+
+#include "slipsnapshot.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace nerufa::batch {
+
+// One order of the file: its data row (1 = the first row under the
+// header) and the slip it prints, set up exactly as the window would be
+// after typing the row's fields and pressing 「合計」. The offset texts are
+// left empty; whoever prints fills them in.
+struct Order {
+    int row = 0;
+    SlipSnapshot slip;
+};
+
+// A whole file, checked. Nothing may be printed while problems is not
+// empty: every problem found (bad rows and columns, in file order) is here.
+struct OrderList {
+    QString encoding;
+    QList<Order> orders;
+    QStringList problems;
+};
+
+// The column names a file may use, in the window's order: the recipient's
+// six fields, the sender's six, goods, product numbers, quantities and unit
+// prices, desired month and day, time slot and notification.
+const QStringList &columnNames();
+
+// Reads and checks a CSV file's bytes. `today` stands in for a desired
+// month or day left empty while the other is given, as the window's date
+// lists start at today.
+OrderList readOrders(const QByteArray &bytes, const QDate &today);
+// The same for a file; a file that cannot be read is a problem.
+OrderList readOrderFile(const QString &path, const QDate &today);
+
+// The problems as one message: the first 20, then how many more.
+QString problemsMessage(const QStringList &problems);
+
+// "山田太郎（東京都千代田区…）" for confirmations and progress lines.
+QString recipientLine(const Order &order);
+
+} // namespace nerufa::batch
