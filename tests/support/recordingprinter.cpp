@@ -6,7 +6,7 @@
 
 namespace nerufa {
 
-void RecordingPrinter::record(const char *op, const QString &text, std::initializer_list<float> numbers) const
+void RecordingPrinter::record(const char *op, const QString &text, std::initializer_list<float> numbers)
 {
     QString line = QLatin1String(op) + text;
     for (float number : numbers) {
@@ -32,26 +32,6 @@ QStringList RecordingPrinter::placements() const
         i += parts.size() == 4 ? 3 : 0;
     }
     return folded;
-}
-
-float RecordingPrinter::fontSize() const
-{
-    const float size = m_reportedSize ? *m_reportedSize : m_forward ? m_forward->fontSize() : m_size;
-    record("readFontSize", {}, {size});
-    return size;
-}
-
-void RecordingPrinter::circle(float x, float y, float radius)
-{
-    record("circle", {}, {x, y, radius});
-    pass(&Printer::circle, x, y, radius);
-}
-
-void RecordingPrinter::abortDoc() noexcept
-{
-    m_calls << QStringLiteral("abortDoc");
-    if (m_forward)
-        m_forward->abortDoc();
 }
 
 } // namespace nerufa
