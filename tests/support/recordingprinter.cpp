@@ -2,6 +2,7 @@
 
 #include "runtimeerror.h"
 
+#include <QRegularExpression>
 #include <charconv>
 
 namespace nerufa {
@@ -22,16 +23,8 @@ void RecordingPrinter::record(const char *op, const QString &text, std::initiali
 
 QStringList RecordingPrinter::placements() const
 {
-    const QStringList steps{"fontSize ", "currentX ", "currentY ", "printText "};
-    QStringList folded;
-    for (qsizetype i = 0; i < m_calls.size(); ++i) {
-        QStringList parts;
-        for (qsizetype k = 0; k < 4 && i + k < m_calls.size() && m_calls[i + k].startsWith(steps[k]); ++k)
-            parts << m_calls[i + k].mid(steps[k].size());
-        folded << (parts.size() == 4 ? parts.join(u' ') : m_calls[i]);
-        i += parts.size() == 4 ? 3 : 0;
-    }
-    return folded;
+    static const QRegularExpression placement(QStringLiteral("fontSize (\\S+)\ncurrentX (\\S+)\ncurrentY (\\S+)\nprintText "));
+    return m_calls.join(u'\n').replace(placement, QStringLiteral("\\1 \\2 \\3 ")).split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace nerufa

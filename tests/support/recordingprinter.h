@@ -30,7 +30,7 @@ public:
     const QStringList &calls() const { return m_calls; }
     // The calls with every text placement - font size, current X, current
     // Y and the text, in that order - folded into one line:
-    // "12 4762.8003 884.52 山田".
+    // "12 4762.8003 884.52 山田". (No test text holds a line break.)
     QStringList placements() const;
 
     // Each call is recorded, then passed on. Reading the font size is not
