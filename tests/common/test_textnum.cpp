@@ -1,9 +1,12 @@
 // Text to number and back, as the offset boxes, the offset files and the
-// total button use them.
+// total button use them; under other locales too, where the general format
+// writes Latin digits, a plain minus and the locale's decimal separator,
+// whatever the C library's number locale.
 #include "runtimeerror.h"
 #include "textnum.h"
 
 #include <QtTest>
+#include <clocale>
 
 using nerufa::RuntimeError;
 namespace tn = nerufa::textnum;
@@ -38,10 +41,8 @@ private slots:
         QTest::addColumn<QStringList>("read"); // as double, as single, as 32-bit whole number
         const QString mismatch = RuntimeError::kindName(RuntimeError::Kind::TypeMismatch);
         const QString overflow = RuntimeError::kindName(RuntimeError::Kind::Overflow);
-        QTest::newRow("plain") << "1200" << QStringList{"1200", "1200", "1200"};
         QTest::newRow("blanks and tabs around") << " \t12 " << QStringList{"12", "12", "12"};
         QTest::newRow("grouped with fraction") << "1,500.25" << QStringList{"1500.25", "1500.25", "1500"};
-        QTest::newRow("signs") << "-3" << QStringList{"-3", "-3", "-3"};
         QTest::newRow("single rounded once") << "5.67" << QStringList{"5.6699999999999999", "5.6700000762939453", "6"};
         QTest::newRow("half to even, down") << "30.5" << QStringList{"30.5", "30.5", "30"};
         QTest::newRow("half to even, up") << "31.5" << QStringList{"31.5", "31.5", "32"};
@@ -64,26 +65,40 @@ private slots:
                  read);
     }
 
+    // The general format, with the C library's number locale switched to
+    // a decimal comma; what it writes, and the locale's own digits and
+    // signs for the same number, read back as that number.
     void generalFormat_data()
     {
+        QTest::addColumn<QString>("locale");
         QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("whole") << 3.0 * 500.0 << "1500";
-        QTest::newRow("half") << 1.5 * 3.0 << "4.5";
-        QTest::newRow("binary fraction hidden") << 3.0 * 1.1 << "3.3";
-        QTest::newRow("negative zero") << -0.0 << "0";
-        QTest::newRow("fifteen digits") << 123456789012345.0 << "123456789012345";
-        QTest::newRow("sixteen digits") << 1234567890123456.0 << "1.23456789012346E+15";
-        QTest::newRow("huge fraction") << 1.5e20 << "1.5E+20";
-        QTest::newRow("small") << 0.0001 << "0.0001";
-        QTest::newRow("tiny") << 0.00001 << "1E-05";
-        QTest::newRow("no grouping") << 99999999.0 * 9.0 << "899999991";
+        QTest::addColumn<QString>("written"); // also what the operator types
+        QTest::newRow("binary fraction hidden") << "ja_JP" << 3.0 * 1.1 << "3.3";
+        QTest::newRow("negative zero") << "ja_JP" << -0.0 << "0";
+        QTest::newRow("fifteen digits") << "ja_JP" << 123456789012345.0 << "123456789012345";
+        QTest::newRow("sixteen digits") << "ja_JP" << 1234567890123456.0 << "1.23456789012346E+15";
+        QTest::newRow("huge fraction") << "ja_JP" << 1.5e20 << "1.5E+20";
+        QTest::newRow("small") << "ja_JP" << 0.0001 << "0.0001";
+        QTest::newRow("tiny") << "ja_JP" << 0.00001 << "1E-05";
+        QTest::newRow("no grouping") << "ja_JP" << 99999999.0 * 9.0 << "899999991";
+        QTest::newRow("ja_JP fraction") << "ja_JP" << 30.5 << "30.5";
+        QTest::newRow("ar_EG fraction") << "ar_EG" << 2400.5 << "2400\u066B5";
+        QTest::newRow("he_IL minus") << "he_IL" << -21.0 << "-21";
+        QTest::newRow("ur_PK tiny") << "ur_PK" << -1e-5 << "-1E-05";
+        QTest::newRow("fa_IR exponent") << "fa_IR" << -1.5e20 << "-1\u066B5E+20";
     }
     void generalFormat()
     {
+        QFETCH(QString, locale);
         QFETCH(double, value);
-        QFETCH(QString, expected);
-        QCOMPARE(tn::formatGeneral(value, ja), expected);
+        QFETCH(QString, written);
+        const QLocale l(locale);
+        QVERIFY2(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), "de_DE.UTF-8 not generated (build.sh does it)");
+        const QString text = tn::formatGeneral(value, l);
+        std::setlocale(LC_NUMERIC, "C");
+        QCOMPARE(text, written);
+        QCOMPARE(tn::formatGeneral(tn::toDouble(" " + text + " ", {}, l), l), text);
+        QCOMPARE(tn::formatGeneral(tn::toDouble(l.toString(value, 'f', 5), {}, l), l), text);
     }
 };
 

@@ -1,14 +1,18 @@
-// The offset files: the reading rule, and saves that replace a file whole
-// or not at all. What start-up makes of them is in test_startup.
+// The offset files: the reading rule, saves that replace a file whole or not
+// at all, and faults: a pipe, a link to one or a big file at start-up and
+// under 「ズレ保存」, a file-size limit, a program folder whose name Qt
+// cannot hold. What start-up makes of good files is in test_startup.
 
 #include "offsetfiles.h"
+#include "processenv.h"
 #include "runtimeerror.h"
 #include "testsupport.h"
 
 #include <QScopeGuard>
 #include <QtTest>
-#include <csignal>
+#include <future>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using nerufa::RuntimeError;
 using nerufa::testsupport::guardRow;
@@ -41,8 +45,8 @@ QString outcome(const std::function<int()> &f)
     }
 }
 
-const QString kMismatch = RuntimeError::kindName(RuntimeError::Kind::TypeMismatch);
-const QString kOverflow = RuntimeError::kindName(RuntimeError::Kind::Overflow);
+const QString kMismatchX = RuntimeError::kindName(RuntimeError::Kind::TypeMismatch) + "nerufax1.txt";
+const QString kOverflowX = RuntimeError::kindName(RuntimeError::Kind::Overflow) + "nerufax1.txt";
 const QString kFileError = RuntimeError::kindName(RuntimeError::Kind::FileError);
 
 } // namespace
@@ -54,7 +58,13 @@ class TestOffsets : public QObject {
     off::OffsetPaths paths() const { return off::OffsetPaths::in(m_dir->path()); }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+        // As the program does at start: past a file-size limit a write fails
+        // instead of the signal ending the process.
+        nerufa::processenv::ignoreFileSizeSignal();
+    }
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
 
     void readingRule_data()
@@ -62,20 +72,18 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("read");
         QTest::newRow("0-byte file") << QByteArray() << "0";
-        QTest::newRow("one line") << QByteArray("30\r\n") << "30";
-        QTest::newRow("two lines joined") << QByteArray("3\r\n0\r\n") << "30";
         QTest::newRow("LF, lone CR, empty lines, no end") << QByteArray("\r\n1\n\r2\r\n\r\n3") << "123";
         QTest::newRow("half to even, down") << QByteArray("30.5\r\n") << "30";
         QTest::newRow("half to even, up") << QByteArray("31.5\r\n") << "32";
         QTest::newRow("blanks around") << QByteArray(" -12 \r\n") << "-12";
         QTest::newRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF" "70\r\n") << "70";
         QTest::newRow("int32 max") << QByteArray("2147483647\r\n") << "2147483647";
-        QTest::newRow("only CR LF (saved empty box)") << QByteArray("\r\n") << kMismatch + "nerufax1.txt";
-        QTest::newRow("junk") << QByteArray("\x01" "30mm\x7f\r\n") << kMismatch + "nerufax1.txt";
-        QTest::newRow("blank inside joined text") << QByteArray("3 \r\n0\r\n") << kMismatch + "nerufax1.txt";
-        QTest::newRow("invalid UTF-8") << QByteArray("\xff" "30\r\n") << kMismatch + "nerufax1.txt";
-        QTest::newRow("past int32") << QByteArray("2147483648\r\n") << kOverflow + "nerufax1.txt";
-        QTest::newRow("huge") << QByteArray("1e400\r\n") << kOverflow + "nerufax1.txt";
+        QTest::newRow("only CR LF (saved empty box)") << QByteArray("\r\n") << kMismatchX;
+        QTest::newRow("junk") << QByteArray("\x01" "30mm\x7f\r\n") << kMismatchX;
+        QTest::newRow("blank inside joined text") << QByteArray("3 \r\n0\r\n") << kMismatchX;
+        QTest::newRow("invalid UTF-8") << QByteArray("\xff" "30\r\n") << kMismatchX;
+        QTest::newRow("past int32") << QByteArray("2147483648\r\n") << kOverflowX;
+        QTest::newRow("huge") << QByteArray("1e400\r\n") << kOverflowX;
     }
     void readingRule()
     {
@@ -117,23 +125,63 @@ private slots:
             {
                 // Any file of this process stops at 8 bytes with EFBIG, as on a
                 // full disk, which unlike permission bits also stops root.
-                // SIGXFSZ is ignored meanwhile so that the write only fails.
                 rlimit saved{};
                 getrlimit(RLIMIT_FSIZE, &saved);
-                rlimit capped = saved;
-                capped.rlim_cur = 8;
-                const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit capped{8, saved.rlim_max};
                 setrlimit(RLIMIT_FSIZE, &capped);
-                const auto restore = qScopeGuard([&] {
-                    setrlimit(RLIMIT_FSIZE, &saved);
-                    std::signal(SIGXFSZ, oldHandler);
-                });
+                const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &saved); });
                 QCOMPARE(outcome([&] { return off::saveOffsets(paths(), xText, yText), 0; }), error);
             }
             QCOMPARE(bytesOf(paths().x), xBytes);
             QCOMPARE(bytesOf(paths().y), yBytes.isNull() ? "<no file>" : yBytes);
             QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden), before); // no temporary left
         });
+    }
+
+    void oddFilesAreLeftAloneAndNeverWrittenThroughALink_data()
+    {
+        QTest::addColumn<bool>("linked");        // X is a link to the thing elsewhere
+        QTest::addColumn<QByteArray>("content"); // null: a pipe
+        QTest::newRow("pipe") << false << QByteArray();
+        QTest::newRow("link to a pipe") << true << QByteArray();
+        QTest::newRow("9000 blanks and 30") << false << QByteArray(9000, ' ') + "30\r\n";
+    }
+    void oddFilesAreLeftAloneAndNeverWrittenThroughALink()
+    {
+        QFETCH(bool, linked);
+        QFETCH(QByteArray, content);
+        const auto p = paths();
+        const QString thing = linked ? m_dir->filePath("elsewhere") : p.x;
+        QVERIFY(content.isNull() ? mkfifo(QFile::encodeName(thing), 0600) == 0 : (write(thing, content), true));
+        QVERIFY(!linked || QFile::link(thing, p.x));
+
+        auto loading = std::async(std::launch::async, [&] { return off::loadOffsets(p); });
+        if (loading.wait_for(std::chrono::seconds(3)) != std::future_status::ready)
+            QFile(thing).open(QIODevice::WriteOnly); // stuck opening the pipe: a writer comes and goes
+        const off::LoadedOffsets loaded = loading.get();
+        QCOMPARE(loaded.x, 0);
+        QCOMPARE(loaded.warnings.size(), 1);
+        QVERIFY(loaded.warnings[0].contains(p.x));
+        QCOMPARE(bytesOf(thing), content.isNull() ? "<no file>" : content); // left as it was
+
+        if (linked) {
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, off::saveOffsets(p, "30", "70"));
+            QVERIFY(QFileInfo(p.x).isSymLink() && !QFileInfo(thing).isFile());
+        } else {
+            off::saveOffsets(p, "30", "70");
+            QCOMPARE(bytesOf(p.x), "30\r\n");
+        }
+    }
+
+    // A folder named in bytes that are no UTF-8 has no paths: nothing is
+    // read from or saved to the working directory instead.
+    void namelessFolderEndsInAMessage()
+    {
+        const auto none = off::OffsetPaths::in(nerufa::processenv::folderOfExecutable("/caf\xe9/n").value_or(""));
+        QDir::setCurrent(m_dir->path());
+        QCOMPARE(off::loadOffsets(none).warnings.size(), 1);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, off::saveOffsets(none, "30", "70"));
+        QVERIFY(QDir(m_dir->path()).isEmpty());
     }
 };
 

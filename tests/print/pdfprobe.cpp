@@ -28,24 +28,19 @@ QByteArray run(const QString &tool, const QStringList &arguments, QString *error
 
 bool toolsAvailable()
 {
-    for (const char *tool : {"pdftotext", "pdffonts", "pdftoppm"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            return false;
-    return true;
+    return !QStandardPaths::findExecutable("pdftotext").isEmpty() && !QStandardPaths::findExecutable("pdffonts").isEmpty()
+        && !QStandardPaths::findExecutable("pdftoppm").isEmpty();
 }
 
 TextLayout readText(const QString &pdf, QString *error)
 {
     TextLayout layout;
-    QXmlStreamReader xml(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}, error));
+    QXmlStreamReader xml(run("pdftotext", {"-bbox", pdf, "-"}, error));
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == u"page") {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"page")
             ++layout.pages;
-        } else if (xml.name() == u"word") {
-            const QXmlStreamAttributes a = xml.attributes();
-            const double xMin = a.value(QLatin1String("xMin")).toDouble(), yMin = a.value(QLatin1String("yMin")).toDouble();
+        if (xml.tokenType() == QXmlStreamReader::StartElement && xml.name() == u"word") {
+            const double xMin = xml.attributes().value("xMin").toDouble(), yMin = xml.attributes().value("yMin").toDouble();
             layout.words.append({xml.readElementText(), xMin, yMin});
         }
     }
@@ -54,17 +49,16 @@ TextLayout readText(const QString &pdf, QString *error)
     return layout;
 }
 
-QList<Font> readFonts(const QString &pdf, QString *error)
+QStringList readFonts(const QString &pdf, QString *error)
 {
     // name type encoding emb sub uni object ID, after two header lines. The
     // type may hold blanks ("CID TrueType"), so columns count from the right.
-    QList<Font> fonts;
+    QStringList fonts;
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QStringList lines = QString::fromUtf8(run(QStringLiteral("pdffonts"), {pdf}, error)).split(u'\n');
-    for (const QString &line : lines.mid(2)) {
+    for (const QString &line : QString::fromUtf8(run("pdffonts", {pdf}, error)).split(u'\n').mid(2)) {
         const QStringList columns = line.split(blanks, Qt::SkipEmptyParts);
         if (columns.size() >= 7)
-            fonts.append({columns.first().section(u'+', -1), columns[columns.size() - 5] == u"yes"});
+            fonts << columns.first().section(u'+', -1) + (columns[columns.size() - 5] == u"yes" ? "" : " (not embedded)");
     }
     return fonts;
 }
@@ -73,19 +67,17 @@ QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int heig
 {
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("area"));
-    QStringList arguments{QStringLiteral("-singlefile"), QStringLiteral("-gray"), QStringLiteral("-png")};
+    QStringList arguments{"-singlefile", "-gray", "-png"};
     for (const auto &[option, value] : {std::pair{"-r", dpi}, {"-x", x}, {"-y", y}, {"-W", width}, {"-H", height}})
-        arguments << QString::fromLatin1(option) << QString::number(value);
-    run(QStringLiteral("pdftoppm"), arguments << pdf << prefix, error);
+        arguments << option << QString::number(value);
+    run("pdftoppm", arguments << pdf << prefix, error);
     return QImage(prefix + QStringLiteral(".png"));
 }
 
 QList<Word> wordsNamed(const TextLayout &layout, const QString &text)
 {
-    QList<Word> found;
-    for (const Word &word : layout.words)
-        if (word.text == text)
-            found.append(word);
+    QList<Word> found = layout.words;
+    found.removeIf([&](const Word &word) { return word.text != text; });
     return found;
 }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 
 // Looks into a printed PDF with poppler's command-line tools, for tests
 // that print through the real QPrinter (to a file or through a spooler).
@@ -22,17 +23,13 @@ struct TextLayout {
     QList<Word> words;
 };
 
-struct Font {
-    QString name; // without the subset prefix ("IPAPGothic")
-    bool embedded = false;
-};
-
 // True when pdftotext, pdffonts and pdftoppm can be run.
 bool toolsAvailable();
 // The words of the PDF with their boxes (pdftotext -bbox).
 TextLayout readText(const QString &pdf, QString *error);
-// The fonts the PDF uses (pdffonts).
-QList<Font> readFonts(const QString &pdf, QString *error);
+// The fonts the PDF uses (pdffonts), each by its name without the subset
+// prefix ("IPAPGothic"), followed by " (not embedded)" when it is not.
+QStringList readFonts(const QString &pdf, QString *error);
 // Page 1 rendered in grey at the given resolution, cropped to the rectangle
 // (in pixels of that resolution) whose top-left is (x, y).
 QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height, QString *error);

@@ -19,8 +19,6 @@ QString Spooler::runScript(const QString &step, const QString &queue) const
 
 bool Spooler::start(QString *whyNot)
 {
-    if (m_daemon.state() != QProcess::NotRunning)
-        return true;
     QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin"});
     // A short path: a local socket's name is limited to about 100 bytes.
     m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/nerufa-cups-XXXXXX"));
@@ -37,7 +35,6 @@ bool Spooler::start(QString *whyNot)
     qputenv("CUPS_SERVER", path("cups.sock").toLocal8Bit());
     // Where libcups keeps the user's default destination (lpoptions):
     // HOME/.cups, and CUPS_SERVERROOT for the system-wide file.
-    QDir(m_dir->path()).mkdir("home");
     qputenv("HOME", path("home").toLocal8Bit());
     qputenv("CUPS_SERVERROOT", m_dir->path().toLocal8Bit());
     return true;
@@ -51,13 +48,11 @@ bool Spooler::addQueue(const QString &name, QString *whyNot)
 
 void Spooler::stop()
 {
-    if (m_daemon.state() != QProcess::NotRunning) {
-        m_daemon.terminate(); // SIGTERM to the daemon's own pid
-        if (!m_daemon.waitForFinished(5000)) {
-            m_daemon.kill();
-            m_daemon.waitForFinished(2000);
-        }
-    }
+    // SIGTERM, then SIGKILL, to the daemon's own pid; nothing when none runs.
+    m_daemon.terminate();
+    if (!m_daemon.waitForFinished(5000))
+        m_daemon.kill();
+    m_daemon.waitForFinished(2000);
     m_dir.reset();
 }
 
@@ -73,19 +68,10 @@ QStringList Spooler::waitForJobs(int count, int timeoutMs, const QString &queue)
     }
 }
 
-bool Spooler::runTool(const QString &tool, const QStringList &arguments, QString *output) const
+bool Spooler::runTool(const QString &tool, const QStringList &arguments) const
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("CUPS_SERVER", path("cups.sock"));
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStandardPaths::findExecutable(tool, {"/usr/sbin", "/usr/bin", "/sbin"}), arguments);
-    const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-                    && process.exitCode() == 0;
-    if (output)
-        *output = QString::fromLocal8Bit(process.readAll());
-    return ok;
+    // start() pointed CUPS_SERVER at this spooler for the whole process.
+    return QProcess::execute(QStandardPaths::findExecutable(tool, {"/usr/sbin", "/usr/bin"}), arguments) == 0;
 }
 
 QString Spooler::errorLog() const

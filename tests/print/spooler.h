@@ -36,9 +36,9 @@ public:
     // Waits until at least `count` jobs of the queue (empty: the default
     // one) are stored, at most timeoutMs; returns them, oldest first.
     QStringList waitForJobs(int count, int timeoutMs = 15000, const QString &queue = {}) const;
-    // Runs a CUPS tool (cupsreject, cupsaccept, lpadmin, lpstat …) against
-    // this spooler; true when it exits 0.
-    bool runTool(const QString &tool, const QStringList &arguments, QString *output = nullptr) const;
+    // Runs a CUPS tool (cupsreject, cupsaccept, lpadmin …) against this
+    // spooler; true when it exits 0.
+    bool runTool(const QString &tool, const QStringList &arguments) const;
     // The daemon's error log, for failure messages.
     QString errorLog() const;
 

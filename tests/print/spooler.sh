@@ -16,7 +16,7 @@ fail() { echo "$*" >&2; exit 1; }
 if [ "$step" = setup ]; then
   [ "$(id -u)" -eq 0 ] || fail "not root: the private cupsd runs its capture backend as root, which needs root to own it"
   [ -d /usr/lib/cups ] || fail "/usr/lib/cups is missing (package cups-daemon)"
-  mkdir -p "$dir"/{bin/backend,spool/tmp,cache,state,log,out}
+  mkdir -p "$dir"/{bin/backend,spool/tmp,cache,state,log,out,home}
   # Every helper folder but backend/ comes from Debian's installation.
   for sub in /usr/lib/cups/*/; do
     name=$(basename "$sub")

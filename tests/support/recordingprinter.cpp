@@ -2,11 +2,12 @@
 
 #include "runtimeerror.h"
 
+#include <QRegularExpression>
 #include <charconv>
 
 namespace nerufa {
 
-void RecordingPrinter::record(const char *op, const QString &text, std::initializer_list<float> numbers) const
+void RecordingPrinter::record(const char *op, const QString &text, std::initializer_list<float> numbers)
 {
     QString line = QLatin1String(op) + text;
     for (float number : numbers) {
@@ -22,36 +23,8 @@ void RecordingPrinter::record(const char *op, const QString &text, std::initiali
 
 QStringList RecordingPrinter::placements() const
 {
-    const QStringList steps{"fontSize ", "currentX ", "currentY ", "printText "};
-    QStringList folded;
-    for (qsizetype i = 0; i < m_calls.size(); ++i) {
-        QStringList parts;
-        for (qsizetype k = 0; k < 4 && i + k < m_calls.size() && m_calls[i + k].startsWith(steps[k]); ++k)
-            parts << m_calls[i + k].mid(steps[k].size());
-        folded << (parts.size() == 4 ? parts.join(u' ') : m_calls[i]);
-        i += parts.size() == 4 ? 3 : 0;
-    }
-    return folded;
-}
-
-float RecordingPrinter::fontSize() const
-{
-    const float size = m_reportedSize ? *m_reportedSize : m_forward ? m_forward->fontSize() : m_size;
-    record("readFontSize", {}, {size});
-    return size;
-}
-
-void RecordingPrinter::circle(float x, float y, float radius)
-{
-    record("circle", {}, {x, y, radius});
-    pass(&Printer::circle, x, y, radius);
-}
-
-void RecordingPrinter::abortDoc() noexcept
-{
-    m_calls << QStringLiteral("abortDoc");
-    if (m_forward)
-        m_forward->abortDoc();
+    static const QRegularExpression placement(QStringLiteral("fontSize (\\S+)\ncurrentX (\\S+)\ncurrentY (\\S+)\nprintText "));
+    return m_calls.join(u'\n').replace(placement, QStringLiteral("\\1 \\2 \\3 ")).split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace nerufa

@@ -30,13 +30,14 @@ public:
     const QStringList &calls() const { return m_calls; }
     // The calls with every text placement - font size, current X, current
     // Y and the text, in that order - folded into one line:
-    // "12 4762.8003 884.52 山田".
+    // "12 4762.8003 884.52 山田". (No test text holds a line break.)
     QStringList placements() const;
 
-    // Each call is recorded, then passed on.
+    // Each call is recorded, then passed on. Reading the font size is not
+    // a call: what is read back shows in the positions that use it.
     void setFontName(const QString &face) override { record("fontName ", face); pass(&Printer::setFontName, face); }
     void setFontSize(float points) override { record("fontSize", {}, {m_size = points}); pass(&Printer::setFontSize, points); }
-    float fontSize() const override;
+    float fontSize() const override { return m_reportedSize ? *m_reportedSize : m_forward ? m_forward->fontSize() : m_size; }
     void setFontBold(bool bold) override { record("fontBold", {}, {float(bold)}); pass(&Printer::setFontBold, bold); }
     void setCurrentX(float twips) override { record("currentX", {}, {m_x = twips}); pass(&Printer::setCurrentX, twips); }
     void setCurrentY(float twips) override { record("currentY", {}, {m_y = twips}); pass(&Printer::setCurrentY, twips); }
@@ -45,16 +46,21 @@ public:
     // Leaves the current position as it is: no job relies on the move.
     void printText(const QString &text) override { record("printText ", text); pass(&Printer::printText, text); }
     void setLineWidth(int width) override { record("lineWidth", {}, {float(width)}); pass(&Printer::setLineWidth, width); }
-    void circle(float x, float y, float radius) override;
+    void circle(float x, float y, float radius) override { record("circle", {}, {x, y, radius}); pass(&Printer::circle, x, y, radius); }
     void endDoc() override { record("endDoc", {}); pass(&Printer::endDoc); }
     // Recorded but not counted, and never made to fail: aborting must work
     // whatever went wrong before.
-    void abortDoc() noexcept override;
+    void abortDoc() noexcept override
+    {
+        m_calls << QStringLiteral("abortDoc");
+        if (m_forward)
+            m_forward->abortDoc();
+    }
 
 private:
     // Records one call, its numbers written as above, and raises when it is
     // the call told to fail.
-    void record(const char *op, const QString &text, std::initializer_list<float> numbers = {}) const;
+    void record(const char *op, const QString &text, std::initializer_list<float> numbers = {});
     template <typename... Args>
     void pass(void (Printer::*operation)(Args...), const auto &...arguments)
     {
@@ -63,8 +69,8 @@ private:
     }
 
     Printer *m_forward;
-    mutable QStringList m_calls;
-    mutable int m_count = 0;
+    QStringList m_calls;
+    int m_count = 0;
     int m_failAt = 0;
     std::optional<float> m_reportedSize;
     float m_size = 0.0f;
