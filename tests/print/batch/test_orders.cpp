@@ -20,13 +20,11 @@ const QDate kToday(2004, 5, 21);
 QStringList described(const nerufa::SlipSnapshot &s)
 {
     const auto shown = [](bool visible, const QString &text) { return visible ? "shown:" + text : QString("hidden"); };
-    const QStringList numbers{s.quantity1, s.unitPrice1, s.amount1, s.quantity2, s.unitPrice2, s.amount2, s.total};
     return {"name=" + s.recipientName, "address1=" + s.recipientAddress1, "postal=" + s.recipientPostal,
             "careOf=" + shown(s.recipientCareOfVisible, s.recipientCareOf),
             "senderCareOf=" + shown(s.senderCareOfVisible, s.senderCareOf),
             "date=" + shown(s.desiredMonthVisible && s.desiredDayVisible, s.desiredMonth + "/" + s.desiredDay),
             "timeSlot=" + QString::number(s.timeSlot), "notification=" + QString::number(s.notification),
-            "numbers=" + shown(s.numericToggleDown, numbers.join(' ')),
             "goods=" + s.goods1 + "|" + s.goods2 + "|" + s.productNumber1};
 }
 
@@ -44,13 +42,9 @@ private slots:
 
         const QByteArray ab = "a,b\r\n";
         QTest::newRow("quoted comma") << ab + "\"x, y\",z\r\n" << Records{{"a", "b"}, {"x, y", "z"}} << "";
-        QTest::newRow("doubled quote") << ab + "\"say \"\"hi\"\"\",\"\"\r\n" << Records{{"a", "b"}, {"say \"hi\"", ""}}
-                                       << "";
-        QTest::newRow("line break in field") << ab + "\"one\r\ntwo\",z\r\n" << Records{{"a", "b"}, {"one\r\ntwo", "z"}}
-                                             << "";
-        QTest::newRow("blanks kept") << ab + " x , y\r\n" << Records{{"a", "b"}, {" x ", " y"}} << "";
-        QTest::newRow("LF only, no last line end") << QByteArray("a,b\nx,y\n\nz,w")
-                                                   << Records{{"a", "b"}, {"x", "y"}, {"z", "w"}} << "";
+        QTest::newRow("doubled quote") << ab + "\"x \"\"y\"\"\",\"\"\r\n" << Records{{"a", "b"}, {"x \"y\"", ""}} << "";
+        QTest::newRow("line break in field") << ab + "\"x\r\ny\",z\r\n" << Records{{"a", "b"}, {"x\r\ny", "z"}} << "";
+        QTest::newRow("LF only, blank line, no last line end") << QByteArray("a\nx\n\nz") << Records{{"a"}, {"x"}, {"z"}} << "";
         QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF名前\r\n山田\r\n") << Records{{"名前"}, {"山田"}} << "";
         QTest::newRow("CP932 with NEC signs") << QByteArray(QStringEncoder("windows-31j").encode("名前,住所\r\n髙橋①,\"東京, ㈱\"\r\n"))
                                               << Records{{"名前", "住所"}, {"髙橋①", "東京, ㈱"}} << "";
@@ -81,7 +75,7 @@ private slots:
         QTest::newRow("some columns, the rest as at start")
             << "お届け先名前,お届け先住所1\n\n\"\"\n山田太郎,東京都\n"
             << QStringList{"name=山田太郎", "address1=東京都", "postal=", "careOf=hidden", "date=hidden", "timeSlot=6",
-                           "notification=1", "numbers=hidden"} << QStringList();
+                           "notification=1"} << QStringList();
         QTest::newRow("care-of, month alone, options by caption")
             << "お届け先様方,ご依頼主様方,希望月,配達時間帯,お届け通知\n佐藤様方,,03,夕方１７時～１９時頃,不要\n"
             << QStringList{"careOf=shown:佐藤様方", "senderCareOf=hidden", "date=shown:03/21", "timeSlot=4",
@@ -89,14 +83,9 @@ private slots:
         QTest::newRow("half width caption, full-width header digits")
             << "配達時間帯,品名１,品名２,商品番号１\n午前 9時~12時頃,本,食器,A-1\n"
             << QStringList{"timeSlot=1", "goods=本|食器|A-1"} << QStringList();
-        QTest::newRow("amounts as 合計 makes them, kept whole past their boxes")
-            << "数量1,単価1,単価2\n1e9,99999,1500\n"
-            << QStringList{"numbers=shown:1e9 99999 99999000000000 0 1500 0 99999000000000"} << QStringList();
 
         QTest::newRow("unknown column") << "お届け先名前,お届け先名\nx,y\n" << QStringList()
                                         << QStringList{"見出しの「お届け先名」（2 列目）は知らない列名です。使える列名は README の一覧を見てください"};
-        QTest::newRow("column twice") << "品名1,品名１\nx,y\n" << QStringList()
-                                      << QStringList{"見出しの「品名１」が 2 回あります（1 列目と 2 列目）"};
         QTest::newRow("every bad row and column")
             << "お届け先郵便番号,数量1,単価1,配達時間帯,お届け通知\n12345678,1234,123456,,\n1000005,x,1,午前,いる\n"
                "1000005,1,1\n\"100\n0005\",1,1,,\n"
@@ -121,7 +110,7 @@ private slots:
         const OrderList list = readOrders(csv.toUtf8(), kToday);
         QCOMPARE(list.problems, problems);
         QCOMPARE(list.orders.isEmpty(), !problems.isEmpty()); // nothing may be printed
-        const QStringList slip = list.orders.isEmpty() ? QStringList() : described(list.orders.first().slip);
+        const QStringList slip = described(list.orders.value(0).slip);
         for (const QString &item : expected)
             QVERIFY2(slip.contains(item), qPrintable(slip.join(", ")));
     }
