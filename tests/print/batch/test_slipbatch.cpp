@@ -2,9 +2,8 @@
 // failing printer or by the operator between slips; the command line with
 // its exit statuses, into one PDF file of one page per slip.
 
-#include "fonts.h"
 #include "pdfprobe.h"
-#include "shelfprinter.h"
+#include "recordingprinter.h"
 #include "slipbatch.h"
 
 #include <QProcess>
@@ -13,7 +12,6 @@
 
 using namespace nerufa::batch;
 namespace pdf = nerufa::testpdf;
-using FailAt = ShelfPrinter::FailAt;
 
 namespace {
 
@@ -21,13 +19,13 @@ namespace {
 const QByteArray kOrders = "お届け先名前,数量1,単価1\n"
                            "一郎,1,100\n二郎,,\n,,\n四郎,2,200\n五郎,,\n六郎,3,\n";
 
-QList<Order> fiveOrders()
-{
-    const OrderList list = readOrders(kOrders, QDate(2004, 5, 21));
-    if (list.orders.size() != 5)
-        qFatal("the test file should give five orders");
-    return list.orders;
-}
+// Every slip on one recording printer, each taken for good once ended.
+struct RecordedOutput final : SlipOutput {
+    nerufa::RecordingPrinter printer;
+    nerufa::Printer &printerForNextSlip() override { return printer; }
+    void finish() override {}
+    int delivered(int ended) const override { return ended; }
+};
 
 } // namespace
 
@@ -35,118 +33,80 @@ class TestSlipBatch : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void initTestCase() { QVERIFY2(pdf::toolsAvailable(), "poppler-utils is needed"); }
+
+    void printerFault_data()
     {
-        QVERIFY2(pdf::toolsAvailable(), "poppler-utils is needed");
-        nerufa::fonts::registerSubstitutions();
-    }
-    void stops_data();
-    void stops();
-    void commandLine_data();
-    void commandLine();
-};
-
-void TestSlipBatch::stops_data()
-{
-    QTest::addColumn<int>("first");        // index of the first order printed
-    QTest::addColumn<int>("failPage");     // 0: the printer never fails
-    QTest::addColumn<FailAt>("failAt");
-    QTest::addColumn<int>("stopBefore");   // slips done when the operator stops, -1 never
-    QTest::addColumn<QStringList>("names"); // recipients on the finished pages
-    QTest::addColumn<int>("nextRow");
-
-    QTest::newRow("all printed") << 0 << 0 << FailAt::Nowhere << -1
-                                 << QStringList{"一郎", "二郎", "四郎", "五郎", "六郎"} << 0;
-    QTest::newRow("jam in the middle of slip 3") << 0 << 3 << FailAt::MiddleOfPage << -1
-                                                 << QStringList{"一郎", "二郎"} << 4;
-    QTest::newRow("fault when slip 3 ends") << 0 << 3 << FailAt::EndOfPage << -1
-                                            << QStringList{"一郎", "二郎"} << 4;
-    QTest::newRow("resumed, fault on its second slip") << 2 << 2 << FailAt::MiddleOfPage << -1
-                                                       << QStringList{"四郎"} << 5;
-    QTest::newRow("operator stops after 2") << 0 << 0 << FailAt::Nowhere << 2 << QStringList{"一郎", "二郎"} << 4;
-}
-
-void TestSlipBatch::stops()
-{
-    QFETCH(int, first);
-    QFETCH(int, failPage);
-    QFETCH(FailAt, failAt);
-    QFETCH(int, stopBefore);
-    QFETCH(QStringList, names);
-    QFETCH(int, nextRow);
-
-    ShelfPrinter printer;
-    printer.failPage = failPage;
-    printer.failAt = failAt;
-    const BatchResult result = runBatch(fiveOrders(), first, "30", "70", printer,
-                                        [&](int done, const Order &) { return done != stopBefore; });
-
-    QCOMPARE(result.printed, names.size());
-    QCOMPARE(result.nextRow, nextRow);
-    QCOMPARE(result.stopped, stopBefore >= 0);
-    QCOMPARE(result.error.contains("紙づまり"), failPage > 0);
-    QCOMPARE(printer.pages.size(), names.size());
-    for (qsizetype i = 0; i < names.size(); ++i)
-        QVERIFY2(printer.pages[i].contains(names[i]), qPrintable(printer.pages[i].join(',')));
-    // No half page: a failed slip was thrown away, nothing is left open.
-    QCOMPARE(printer.aborted, failPage > 0 ? 1 : 0);
-    QVERIFY(printer.open.isEmpty());
-    if (nextRow > 0)
-        QCOMPARE(resultSentence(result),
-                 QString("%1 枚印刷しました。次は %2 件目からです。").arg(names.size()).arg(nextRow));
-}
-
-void TestSlipBatch::commandLine_data()
-{
-    QTest::addColumn<QStringList>("arguments"); // FILE, BAD and OUT stand for paths
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("pages");             // in OUT; -1 no file
-    QTest::addColumn<QString>("said");          // on standard error (or output for --help)
-
-    QTest::newRow("all to PDF") << QStringList{"--csv", "FILE", "--pdf", "OUT"} << 0 << 5 << "5 枚印刷しました。";
-    QTest::newRow("resumed") << QStringList{"--csv=FILE", "--from", "4", "--pdf", "OUT"} << 0 << 3
-                             << "[1/3] 4 件目 四郎";
-    QTest::newRow("check only") << QStringList{"--csv", "FILE", "--check", "--pdf", "OUT"} << 0 << -1
-                                << "問題はありません。5 枚印刷できます。";
-    QTest::newRow("bad file") << QStringList{"--csv", "BAD", "--pdf", "OUT"} << 1 << -1
-                              << "1 件目（数量1）：「x」は数字ではありません";
-    QTest::newRow("output cannot be written") << QStringList{"--csv", "FILE", "--pdf", "LOST"} << 2 << -1
-                                              << "0 枚印刷しました。次は 1 件目からです。続きは --from 1";
-}
-
-void TestSlipBatch::commandLine()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(int, pages);
-    QFETCH(QString, said);
-
-    QTemporaryDir dir;
-    const QString file = dir.filePath("orders.csv");
-    const QString bad = dir.filePath("bad.csv");
-    const QString out = dir.filePath("out.pdf");
-    for (const auto &[path, bytes] : {std::pair{file, kOrders}, std::pair{bad, QByteArray("数量1\nx\n")}}) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    for (QString &argument : arguments) {
-        argument.replace("FILE", file).replace("BAD", bad).replace("OUT", out).replace("LOST", dir.filePath("no/out.pdf"));
+        QTest::addColumn<bool>("whenEnded"); // as the page is ended, else half way through it
+        QTest::newRow("jam in the middle of slip 3") << false;
+        QTest::newRow("fault when slip 3 ends") << true;
     }
 
-    QProcess program;
-    program.start(NERUFA_PROGRAM, arguments);
-    QVERIFY(program.waitForFinished(60000));
-    const QString output = QString::fromUtf8(program.readAllStandardError() + program.readAllStandardOutput());
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == status, qPrintable(output));
-    QVERIFY2(output.contains(said), qPrintable(output));
-    QCOMPARE(QFileInfo::exists(out), pages >= 0);
-    if (pages >= 0) {
+    // A printer that fails on the third slip (data row 4, after the row of
+    // empty fields) stops the batch: two slips are kept, row 4 comes next.
+    void printerFault()
+    {
+        QFETCH(bool, whenEnded);
+        const QList<Order> orders = readOrders(kOrders, QDate(2004, 5, 21)).orders;
+        // A clean run shows where the third slip begins and ends.
+        RecordedOutput clean, output;
+        runBatch(orders, 0, "30", "70", clean);
+        const QStringList &calls = clean.printer.calls();
+        const qsizetype begin = calls.indexOf("endDoc", calls.indexOf("endDoc") + 1);
+        const qsizetype end = calls.indexOf("endDoc", begin + 1);
+        const int failCall = int(whenEnded ? end : (begin + end) / 2) + 1;
+        output.printer.failAtCall(failCall);
+
+        const BatchResult result = runBatch(orders, 0, "30", "70", output);
+        QCOMPARE(result.printed, 2);
+        QCOMPARE(result.nextRow, 4);
+        QVERIFY(!result.error.isEmpty());
+        // No half page: the failing slip is thrown away and nothing comes after.
+        QCOMPARE(output.printer.calls().mid(failCall), QStringList{"abortDoc"});
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("arguments"); // in a folder with orders.csv and bad.csv
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("pages"); // in out.pdf; -1 no file
+        QTest::addColumn<QString>("said"); // on standard error or output
+
+        QTest::newRow("all to PDF") << "--csv orders.csv --pdf out.pdf" << 0 << 5 << "5 枚印刷しました。";
+        QTest::newRow("resumed") << "--csv=orders.csv --from 4 --pdf out.pdf" << 0 << 3 << "[1/3] 4 件目 四郎";
+        QTest::newRow("check only") << "--csv orders.csv --check --pdf out.pdf" << 0 << -1
+                                    << "問題はありません。5 枚印刷できます。";
+        QTest::newRow("bad file, 20 problems shown") << "--csv bad.csv --pdf out.pdf" << 1 << -1
+                                                     << "20 件目（数量1）：「x」は数字ではありません\nほかに 5 件の問題があります。";
+        QTest::newRow("output cannot be written")
+            << "--csv orders.csv --pdf no/out.pdf" << 2 << -1 << "0 枚印刷しました。次は 1 件目からです。続きは --from 1";
+    }
+
+    void commandLine()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(int, status);
+        QFETCH(int, pages);
+        QFETCH(QString, said);
+
+        QTemporaryDir dir;
+        const QByteArray bad = "数量1\n" + QByteArray("x\n").repeated(25); // 25 rows with a problem
+        for (const auto &[name, bytes] : {std::pair{"orders.csv", kOrders}, std::pair{"bad.csv", bad}}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        QProcess program;
+        program.setWorkingDirectory(dir.path());
+        program.start(NERUFA_PROGRAM, arguments.split(' '));
+        QVERIFY(program.waitForFinished(60000));
+        const QString output = QString::fromUtf8(program.readAllStandardError() + program.readAllStandardOutput());
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == status && output.contains(said),
+                 qPrintable(output));
         QString error;
-        QCOMPARE(pdf::readText(out, &error).pages, pages);
+        const QString out = dir.filePath("out.pdf");
+        QCOMPARE(QFileInfo::exists(out) ? pdf::readText(out, &error).pages : -1, pages);
     }
-}
+};
 
 QTEST_MAIN(TestSlipBatch)
 #include "test_slipbatch.moc"
