@@ -4,7 +4,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QInputMethodEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -20,11 +19,6 @@ LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, con
     }
     if (!window->load(environment(today)))
         throw std::runtime_error("the test window refused to load");
-}
-
-StartupEnvironment LoadedWindow::environment(const QDate &today) const
-{
-    return {dir.path(), today, dir.filePath(QStringLiteral("test.lock"))};
 }
 
 void LoadedWindow::click(const QString &name) const
@@ -60,19 +54,6 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
             box->button(answer)->click();
     });
     return seen;
-}
-
-void type(QWidget *field, const QString &text)
-{
-    field->setFocus();
-    QTest::keyClicks(field, text);
-}
-
-void commitThroughInputMethod(QWidget *field, const QString &text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(field, &event);
 }
 
 void setupTestApplication()

@@ -23,7 +23,10 @@ struct LoadedWindow {
 
     explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {},
                           const QDate &today = QDate(2004, 5, 21));
-    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const;
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const
+    {
+        return {dir.path(), today, dir.filePath(QStringLiteral("test.lock"))};
+    }
 
     // The control of that name. A missing one throws (caught as the failure
     // of the current row) rather than ending the whole run.
@@ -42,8 +45,7 @@ struct LoadedWindow {
 // What a modal message box said before the test answered it.
 struct SeenMessage {
     bool seen = false;
-    QString title;
-    QString text;
+    QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
@@ -53,11 +55,6 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
 
 // Runs `act` on the next modal dialog of any kind; `act` closes it.
 void onNextModalDialog(std::function<void(QWidget *)> act);
-
-// Types text as the operator would, key by key (Latin text only).
-void type(QWidget *field, const QString &text);
-// Commits text through the input method, as a Japanese input method does.
-void commitThroughInputMethod(QWidget *field, const QString &text);
 
 // Sets up the application as the program does (fonts, translations) and
 // a Japanese locale for number conversions.

@@ -1,16 +1,23 @@
-// Start-up in a program folder, the single-copy rule, and the print-offset
-// panel with its files.
+// Start-up in a program folder and what a new operator meets there, the
+// single-copy rule with broken lock files, and the print-offset panel with
+// its files.
 #include "apptest.h"
+#include "offsetfiles.h"
+#include "singlecopy.h"
 #include "updown.h"
 
+#include <QAbstractItemView>
+#include <QLabel>
 #include <QLockFile>
-#include <QPrinter>
+#include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using apptest::LoadedWindow;
+using State = SingleCopyLock::State;
+Q_DECLARE_METATYPE(State)
 
 namespace {
 
@@ -42,8 +49,11 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         LoadedWindow w(QByteArray(), QByteArray(), QDate(2004, 5, 1));
         QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-        // Missing offset files are made holding the neutral offsets.
+        // Missing offset files are made holding the neutral offsets; where
+        // they cannot be made, the neutral offsets are used all the same.
         QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")) + readAll(w.dir.filePath("nerufay1.txt")), QByteArray("30\r\n70\r\n"));
+        const auto uncreatable = nerufa::offsets::loadOffsets(nerufa::offsets::OffsetPaths::in(w.dir.filePath("gone")));
+        QCOMPARE(QPoint(uncreatable.x, uncreatable.y), QPoint(30, 70));
         QCOMPARE(w.window->startupWarnings(), QStringList());
         QCOMPARE(w.edit("Sayuu_Xtxt")->text() + "/" + w.edit("Jyouge_Ytxt")->text(), QStringLiteral("30/70"));
         QCOMPARE(w.get<UpDown>("UpDownX")->value() * 1000 + w.get<UpDown>("UpDownY")->value(), 30070);
@@ -52,10 +62,8 @@ private slots:
         QCOMPARE(items(w.combo("KibouBiBox")).size(), 31);
         QCOMPARE(w.combo("KibouBiBox")->itemText(30), "31");
         const QStringList goods{"", "衣類", "雑貨", "精密機械", "電化製品", "食品", "生物", "お菓子", "書類", "本", "食器", "割れ物"};
-        for (const char *name : {"c_Hinmei", "c_Hinmei2"}) {
-            QCOMPARE(items(w.combo(name)), goods);
-            QCOMPARE(w.combo(name)->currentIndex(), 0);
-        }
+        for (const char *name : {"c_Hinmei", "c_Hinmei2"})
+            QCOMPARE(items(w.combo(name)) << QString::number(w.combo(name)->currentIndex()), goods + QStringList{"0"});
         // The desired-date toggle's caption is grey while up, black while down.
         auto *date = w.get<QAbstractButton>("KibouBtn");
         for (const QColor &colour : {QColor(128, 128, 128), QColor(0, 0, 0), QColor(128, 128, 128)}) {
@@ -64,33 +72,117 @@ private slots:
         }
     }
 
-    void onlyOneCopyRuns()
+    // Every text shows whole in the face this desktop has.
+    void textsShowWhole()
+    {
+        LoadedWindow w;
+        w.window->show();
+        for (QLabel *label : w.window->findChildren<QLabel *>())
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                     qPrintable(label->objectName()));
+        for (QComboBox *list : {w.combo("KibouGatsuBox"), w.combo("KibouBiBox")}) {
+            list->show();
+            list->showPopup();
+            for (int row = 0; row < list->count(); ++row)
+                QVERIFY(list->view()->sizeHintForIndex(list->model()->index(row, 0)).width() <= list->view()->viewport()->width());
+            list->hidePopup();
+        }
+        // The widest typed quantity and price, 999 x 99999, an 8-digit amount
+        // and the total of two such amounts.
+        for (auto [name, text] : {std::pair{"SuuryouBox1", "999"}, {"TankaBox1", "99999"},
+                                  {"KingakuBox1", "99899001"}, {"KingakuBox2", "99999999"}, {"GoukeiBox", "199798002"}}) {
+            QLineEdit *box = w.edit(name);
+            box->setText(text);
+            box->grab(); // lays the text out as it shows: right-aligned, or scrolled to its end
+            box->setCursorPosition(0);
+            // The first digit starts inside the box's one-pixel border.
+            QVERIFY2(box->inputMethodQuery(Qt::ImCursorRectangle).toRectF().center().x() >= 1, name);
+        }
+    }
+
+    // Enter presses the focused button, and the spinners show the focus.
+    void keyboard()
+    {
+        LoadedWindow w;
+        w.window->show();
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        QStringList pressed;
+        for (QPushButton *button : w.window->findChildren<QPushButton *>()) {
+            button->disconnect(w.window.get()); // a press is seen, not acted on
+            connect(button, &QPushButton::clicked, this, [&pressed, button] { pressed << button->objectName(); });
+        }
+        for (const char *name : {"InsatsuBtn", "z_Henkan", "T_2_Jyuusyo"}) {
+            w.get(name)->setFocus();
+            QTest::keyClick(w.get(name), Qt::Key_Return);
+        }
+        QCOMPARE(pressed, QStringList({"InsatsuBtn", "z_Henkan"}));
+
+        // Tab from 終了 reaches the X spinner, then the Y spinner; a frame shows it.
+        w.get("CyouseiFrm")->show();
+        w.get("zEndBtn")->setFocus();
+        for (QWidget *spinner : {w.get("UpDownX"), w.get("UpDownY")}) {
+            const QRect around = spinner->geometry().adjusted(-3, -3, 3, 3);
+            const QImage unfocused = spinner->parentWidget()->grab(around).toImage();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), spinner);
+            QVERIFY(spinner->parentWidget()->grab(around).toImage() != unfocused);
+        }
+    }
+
+    void secondCopyIsRefused()
     {
         LoadedWindow first;
-        const QString lock = first.environment().lockFilePath;
-        // A lock held for a long time is still held: age alone never makes it stale.
-        QFile file(lock);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
-        file.close();
         auto seen = apptest::answerNextMessageBox();
         QVERIFY(!MainWindow().load(first.environment()));
-        QCOMPARE(seen->text, QStringLiteral("多重起動できません。"));
-        QCOMPARE(seen->title, QStringLiteral("ネルファ送り状印刷"));
+        QCOMPARE(seen->title + " " + seen->text, QStringLiteral("ネルファ送り状印刷 多重起動できません。"));
         QCOMPARE(seen->icon, QMessageBox::Warning);
+    }
 
-        // A copy killed outright leaves its lock file behind; the next start
-        // sees that its process is gone and runs.
-        first.window.reset();
-        const pid_t killed = fork();
-        if (killed == 0) {
-            QLockFile held(lock);
-            _exit(held.tryLock(0) ? 0 : 1); // no clean-up: the lock file stays
+    // Lock files are an hour old: age alone never makes a lock stale.
+    void brokenLocks_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // of the lock file; "/…" makes it a folder, "*" a killed copy's
+        QTest::addColumn<bool>("held");          // by a running copy before the start
+        QTest::addColumn<State>("state");
+        QTest::newRow("left by a copy killed outright") << QByteArray("*") << false << State::Held;
+        QTest::newRow("junk bytes") << QByteArray("\xff\xfe\x00junk\n", 8) << false << State::Held;
+        QTest::newRow("0 bytes: a copy killed while writing it") << QByteArray() << false << State::Held;
+        QTest::newRow("an empty folder") << QByteArray("/") << false << State::Held;
+        QTest::newRow("a folder with something in it") << QByteArray("/kept") << false << State::Unusable;
+        QTest::newRow("a copy still writing it") << QByteArray() << true << State::OtherCopyRuns;
+        QTest::newRow("a copy running") << QByteArray("*") << true << State::OtherCopyRuns;
+    }
+    void brokenLocks()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, held);
+        QFETCH(State, state);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("nerufa-slip.lock");
+        QLockFile running(path);
+        QVERIFY(!held || running.tryLock(0));
+        QFile file(path);
+        if (content.startsWith('/')) {
+            QVERIFY(QDir().mkpath(path + content));
+        } else if (content != "*") {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        } else if (!held) {
+            const pid_t killed = fork();
+            if (killed == 0)
+                _exit(QLockFile(path).tryLock(0) ? 0 : 1); // no clean-up: the lock file stays
+            int status = -1;
+            QVERIFY(killed > 0 && waitpid(killed, &status, 0) == killed && status == 0);
         }
-        int status = -1;
-        QVERIFY(killed > 0 && waitpid(killed, &status, 0) == killed && status == 0);
-        QVERIFY(QFileInfo::exists(lock));
-        QVERIFY(MainWindow().load(first.environment()));
+        if (!content.startsWith('/'))
+            QVERIFY((file.isOpen() || file.open(QIODevice::ReadWrite))
+                    && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        file.close();
+        const SingleCopyLock start = SingleCopyLock::take(path);
+        QCOMPARE(start.state, state);
+        QCOMPARE(QFileInfo::exists(path + "/kept"), content == "/kept"); // nothing kept there is deleted
+        if (state == State::Held) // the lock was taken again: the next copy is refused
+            QCOMPARE(SingleCopyLock::take(path).state, State::OtherCopyRuns);
     }
 
     void offsetPanel()
@@ -129,7 +221,7 @@ private slots:
 
     void positionCheckButtonPrintsOnePage()
     {
-        LoadedWindow w("30\r\n", "70\r\n");
+        LoadedWindow w;
         const QString pdf = w.dir.filePath("check.pdf");
         w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, pdf, {}, {}});
         w.edit("Jyouge_Ytxt")->clear();
