@@ -167,8 +167,8 @@ private slots:
         w.window->showStartupWarnings();
         QVERIFY2(warning->icon == QMessageBox::Warning && warning->text.contains("nerufax1.txt"), qPrintable(warning->text));
         auto *x = w.get<UpDown>("UpDownX"), *y = w.get<UpDown>("UpDownY");
-        QCOMPARE(QStringList({QString::number(x->value()), w.edit("Sayuu_Xtxt")->text(), QString::number(y->value()),
-                              w.edit("Jyouge_Ytxt")->text()}).join(' '), "0 0 -1000 -1000");
+        QCOMPARE(QStringList({QString::number(x->value()), w.edit("Sayuu_Xtxt")->text(), QString::number(y->value()), w.edit("Jyouge_Ytxt")->text()}).join(' '),
+                 "0 0 -1000 -1000");
         w.click("OnOffBtn");
         QVERIFY(!w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text() == "調整");
         // A typed value is not taken into the spinner: the arrow moves on

@@ -55,12 +55,11 @@ private slots:
                 edit->setText(edit->objectName().isEmpty() ? edit->parent()->objectName() : edit->objectName());
             for (const QString &control : clicks)
                 w.click(control);
-            QStringList expected{
-                "Sayuu_Xtxt", "Jyouge_Ytxt", "T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "T_5_Samakata",
-                "T_6_Denwaba", "iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "iraiSamakata", "iraiDenwa",
-                "KibouGatsuBox", "KibouBiBox", "O_Haitatsu6", "O_Tsuuchi1", "c_Hinmei", "c_Hinmei2", "SyouhinBangouBox1",
-                "SyouhinBangouBox2", "numbers", "SuuryouBox1", "SuuryouBox2", "TankaBox1", "TankaBox2", "KingakuBox1",
-                "KingakuBox2", "GoukeiBox"};
+            QStringList expected{"Sayuu_Xtxt", "Jyouge_Ytxt", "T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "T_5_Samakata",
+                                 "T_6_Denwaba", "iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "iraiSamakata", "iraiDenwa",
+                                 "KibouGatsuBox", "KibouBiBox", "O_Haitatsu6", "O_Tsuuchi1", "c_Hinmei", "c_Hinmei2", "SyouhinBangouBox1",
+                                 "SyouhinBangouBox2", "numbers", "SuuryouBox1", "SuuryouBox2", "TankaBox1", "TankaBox2", "KingakuBox1",
+                                 "KingakuBox2", "GoukeiBox"};
             const QStringList filled = expected;
             for (const QString &change : changes) {
                 const qsizetype at = filled.indexOf(change.section(u'=', 0, 0));
@@ -72,15 +71,13 @@ private slots:
             // reads as the name of the option chosen.
             const nerufa::SlipSnapshot s = w.window->snapshot();
             const auto shown = [](const QString &text, bool visible) { return visible ? text + " shown" : text; };
-            QCOMPARE((QStringList{s.offsetXText, s.offsetYText, s.recipientPostal, s.recipientAddress1, s.recipientAddress2,
-                                  s.recipientName, shown(s.recipientCareOf, s.recipientCareOfVisible), s.recipientPhone,
-                                  s.senderPostal, s.senderAddress1, s.senderAddress2, s.senderName,
-                                  shown(s.senderCareOf, s.senderCareOfVisible), s.senderPhone,
+            QCOMPARE((QStringList{s.offsetXText, s.offsetYText, s.recipientPostal, s.recipientAddress1, s.recipientAddress2, s.recipientName,
+                                  shown(s.recipientCareOf, s.recipientCareOfVisible), s.recipientPhone, s.senderPostal, s.senderAddress1,
+                                  s.senderAddress2, s.senderName, shown(s.senderCareOf, s.senderCareOfVisible), s.senderPhone,
                                   shown(s.desiredMonth, s.desiredMonthVisible), shown(s.desiredDay, s.desiredDayVisible),
                                   "O_Haitatsu" + QString::number(s.timeSlot), "O_Tsuuchi" + QString::number(s.notification),
                                   s.goods1, s.goods2, s.productNumber1, s.productNumber2, shown("numbers", s.numericToggleDown),
-                                  s.quantity1, s.quantity2, s.unitPrice1, s.unitPrice2, s.amount1, s.amount2, s.total}),
-                     expected);
+                                  s.quantity1, s.quantity2, s.unitPrice1, s.unitPrice2, s.amount1, s.amount2, s.total}), expected);
         });
     }
 
@@ -93,8 +90,7 @@ private slots:
         QTest::addColumn<QStringList>("order");
         QStringList order{"T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "C_1_Samakata", "T_6_Denwaba",
                           "iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "C_2_Samakata", "iraiDenwa",
-                          "O_Tsuuchi1", "c_Hinmei", "c_Hinmei2", "SuujiNyuuryokuBtn", "InsatsuBtn", "zEndBtn",
-                          "OnOffBtn", "PriDiaBtn", "O_Haitatsu6"};
+                          "O_Tsuuchi1", "c_Hinmei", "c_Hinmei2", "SuujiNyuuryokuBtn", "InsatsuBtn", "zEndBtn", "OnOffBtn", "PriDiaBtn", "O_Haitatsu6"};
         QTest::newRow("optional controls hidden") << QStringList() << order;
         order.insert(order.indexOf("zEndBtn") + 1, "UpDownY");
         order.insert(order.indexOf("zEndBtn") + 1, "UpDownX");
