@@ -15,7 +15,6 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QPageLayout>
 #include <QPrinter>
 #include <QtTest>
 #include <sys/resource.h>

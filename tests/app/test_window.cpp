@@ -5,7 +5,6 @@
 #include "sliplineedit.h"
 #include "testsupport.h"
 
-#include <QAbstractButton>
 #include <QClipboard>
 #include <QMimeData>
 #include <QtTest>
