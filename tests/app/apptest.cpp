@@ -2,9 +2,7 @@
 
 #include "program.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QInputMethodEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -22,20 +20,9 @@ LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, con
         throw std::runtime_error("the test window refused to load");
 }
 
-StartupEnvironment LoadedWindow::environment(const QDate &today) const
-{
-    return {dir.path(), today, dir.filePath(QStringLiteral("test.lock"))};
-}
-
-void LoadedWindow::click(const QString &name) const
-{
-    get<QAbstractButton>(name)->click();
-}
-
 void onNextModalDialog(std::function<void(QWidget *)> act)
 {
     auto *timer = new QTimer;
-    timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
             timer->deleteLater();
@@ -43,7 +30,7 @@ void onNextModalDialog(std::function<void(QWidget *)> act)
             act(modal);
         }
     });
-    timer->start();
+    timer->start(5);
 }
 
 std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer)
@@ -54,25 +41,9 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
         if (!box)
             return void(modal->close());
         *seen = {true, box->windowTitle(), box->text(), box->icon()};
-        if (answer == QMessageBox::NoButton)
-            QTest::keyClick(box, Qt::Key_Return);
-        else
-            box->button(answer)->click();
+        answer == QMessageBox::NoButton ? QTest::keyClick(box, Qt::Key_Return) : box->button(answer)->click();
     });
     return seen;
-}
-
-void type(QWidget *field, const QString &text)
-{
-    field->setFocus();
-    QTest::keyClicks(field, text);
-}
-
-void commitThroughInputMethod(QWidget *field, const QString &text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(field, &event);
 }
 
 void setupTestApplication()

@@ -4,6 +4,7 @@
 
 #include "mainwindow.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,9 +22,8 @@ struct LoadedWindow {
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 
-    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {},
-                          const QDate &today = QDate(2004, 5, 21));
-    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const;
+    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {}, const QDate &today = QDate(2004, 5, 21));
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock")}; }
 
     // The control of that name. A missing one throws (caught as the failure
     // of the current row) rather than ending the whole run.
@@ -36,14 +36,13 @@ struct LoadedWindow {
     }
     QLineEdit *edit(const QString &name) const { return get<QLineEdit>(name); }
     QComboBox *combo(const QString &name) const { return get<QComboBox>(name); }
-    void click(const QString &name) const;
+    void click(const QString &name) const { get<QAbstractButton>(name)->click(); }
 };
 
 // What a modal message box said before the test answered it.
 struct SeenMessage {
     bool seen = false;
-    QString title;
-    QString text;
+    QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
@@ -53,11 +52,6 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
 
 // Runs `act` on the next modal dialog of any kind; `act` closes it.
 void onNextModalDialog(std::function<void(QWidget *)> act);
-
-// Types text as the operator would, key by key (Latin text only).
-void type(QWidget *field, const QString &text);
-// Commits text through the input method, as a Japanese input method does.
-void commitThroughInputMethod(QWidget *field, const QString &text);
 
 // Sets up the application as the program does (fonts, translations) and
 // a Japanese locale for number conversions.

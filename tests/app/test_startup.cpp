@@ -1,34 +1,30 @@
-// Start-up in a program folder, the single-copy rule, and the print-offset
-// panel with its files.
+// Start-up in a program folder and what a new operator meets there, the
+// single-copy rule with broken lock files, and the print-offset panel with
+// its files.
 #include "apptest.h"
+#include "offsetfiles.h"
+#include "singlecopy.h"
 #include "updown.h"
 
+#include <QAbstractItemView>
+#include <QLabel>
 #include <QLockFile>
-#include <QPrinter>
+#include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using apptest::LoadedWindow;
+using State = SingleCopyLock::State;
+Q_DECLARE_METATYPE(State)
 
-namespace {
-
-QByteArray readAll(const QString &path)
+// Both offset files of the folder, one after the other.
+static QByteArray offsetFiles(const QTemporaryDir &dir)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    QFile x(dir.filePath("nerufax1.txt")), y(dir.filePath("nerufay1.txt"));
+    return x.open(QIODevice::ReadOnly) && y.open(QIODevice::ReadOnly) ? x.readAll() + y.readAll() : "<missing>";
 }
-
-QStringList items(const QComboBox *combo)
-{
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
-}
-
-} // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -42,76 +38,143 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         LoadedWindow w(QByteArray(), QByteArray(), QDate(2004, 5, 1));
         QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-        // Missing offset files are made holding the neutral offsets.
-        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")) + readAll(w.dir.filePath("nerufay1.txt")), QByteArray("30\r\n70\r\n"));
+        // Missing offset files are made holding the neutral offsets; where
+        // they cannot be made, the neutral offsets are used all the same.
+        QCOMPARE(offsetFiles(w.dir), QByteArray("30\r\n70\r\n"));
+        const auto uncreatable = nerufa::offsets::loadOffsets(nerufa::offsets::OffsetPaths::in(w.dir.filePath("gone")));
+        QCOMPARE(QPoint(uncreatable.x, uncreatable.y), QPoint(30, 70));
         QCOMPARE(w.window->startupWarnings(), QStringList());
+        auto refused = apptest::answerNextMessageBox(); // only one copy runs
+        QVERIFY(!MainWindow().load(w.environment()));
+        QCOMPARE(refused->title + " " + refused->text, "ネルファ送り状印刷 多重起動できません。");
+        QCOMPARE(refused->icon, QMessageBox::Warning);
         QCOMPARE(w.edit("Sayuu_Xtxt")->text() + "/" + w.edit("Jyouge_Ytxt")->text(), QStringLiteral("30/70"));
         QCOMPARE(w.get<UpDown>("UpDownX")->value() * 1000 + w.get<UpDown>("UpDownY")->value(), 30070);
-        QCOMPARE(w.combo("KibouGatsuBox")->currentText() + "/" + w.combo("KibouBiBox")->currentText(), "05/01");
-        QCOMPARE(items(w.combo("KibouGatsuBox")).join(u' '), "01 02 03 04 05 06 07 08 09 10 11 12");
-        QCOMPARE(items(w.combo("KibouBiBox")).size(), 31);
-        QCOMPARE(w.combo("KibouBiBox")->itemText(30), "31");
-        const QStringList goods{"", "衣類", "雑貨", "精密機械", "電化製品", "食品", "生物", "お菓子", "書類", "本", "食器", "割れ物"};
-        for (const char *name : {"c_Hinmei", "c_Hinmei2"}) {
-            QCOMPARE(items(w.combo(name)), goods);
-            QCOMPARE(w.combo(name)->currentIndex(), 0);
+        // Each list as its items, then what it shows.
+        QStringList lists;
+        for (const char *name : {"KibouGatsuBox", "KibouBiBox", "c_Hinmei", "c_Hinmei2"}) {
+            for (int i = 0; i < w.combo(name)->count(); ++i)
+                lists << w.combo(name)->itemText(i);
+            lists << "=" + w.combo(name)->currentText();
         }
+        QCOMPARE(lists.join(u' '), "01 02 03 04 05 06 07 08 09 10 11 12 =05 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 "
+                                   "20 21 22 23 24 25 26 27 28 29 30 31 =01  衣類 雑貨 精密機械 電化製品 食品 生物 お菓子 書類 本 食器 割れ物 = "
+                                   " 衣類 雑貨 精密機械 電化製品 食品 生物 お菓子 書類 本 食器 割れ物 =");
         // The desired-date toggle's caption is grey while up, black while down.
-        auto *date = w.get<QAbstractButton>("KibouBtn");
         for (const QColor &colour : {QColor(128, 128, 128), QColor(0, 0, 0), QColor(128, 128, 128)}) {
-            QCOMPARE(date->palette().color(QPalette::ButtonText), colour);
-            date->click();
+            QCOMPARE(w.get("KibouBtn")->palette().color(QPalette::ButtonText), colour);
+            w.click("KibouBtn");
         }
     }
 
-    void onlyOneCopyRuns()
+    // Every text shows whole in the face this desktop has; Enter presses the
+    // focused button, and the spinners show the focus.
+    void legibleAndKeyboardReady()
     {
-        LoadedWindow first;
-        const QString lock = first.environment().lockFilePath;
-        // A lock held for a long time is still held: age alone never makes it stale.
-        QFile file(lock);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
-        file.close();
-        auto seen = apptest::answerNextMessageBox();
-        QVERIFY(!MainWindow().load(first.environment()));
-        QCOMPARE(seen->text, QStringLiteral("多重起動できません。"));
-        QCOMPARE(seen->title, QStringLiteral("ネルファ送り状印刷"));
-        QCOMPARE(seen->icon, QMessageBox::Warning);
-
-        // A copy killed outright leaves its lock file behind; the next start
-        // sees that its process is gone and runs.
-        first.window.reset();
-        const pid_t killed = fork();
-        if (killed == 0) {
-            QLockFile held(lock);
-            _exit(held.tryLock(0) ? 0 : 1); // no clean-up: the lock file stays
+        LoadedWindow w;
+        w.window->show();
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        for (QLabel *label : w.window->findChildren<QLabel *>())
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(), qPrintable(label->objectName()));
+        for (QComboBox *list : {w.combo("KibouGatsuBox"), w.combo("KibouBiBox")}) {
+            list->show();
+            list->showPopup();
+            for (int row = 0; row < list->count(); ++row)
+                QVERIFY(list->view()->sizeHintForIndex(list->model()->index(row, 0)).width() <= list->view()->viewport()->width());
+            list->hidePopup();
         }
+        // The widest typed quantity and price, 999 x 99999, an 8-digit amount
+        // and the total of two such amounts.
+        for (auto [name, text] : {std::pair{"SuuryouBox1", "999"}, {"TankaBox1", "99999"}, {"KingakuBox1", "99899001"},
+                                  {"KingakuBox2", "99999999"}, {"GoukeiBox", "199798002"}}) {
+            QLineEdit *box = w.edit(name);
+            box->setText(text);
+            box->grab(); // lays the text out as it shows: right-aligned, or scrolled to its end
+            box->setCursorPosition(0);
+            // The first digit starts inside the box's one-pixel border.
+            QVERIFY2(box->inputMethodQuery(Qt::ImCursorRectangle).toRectF().center().x() >= 1, name);
+        }
+
+        QStringList pressed;
+        for (QPushButton *button : w.window->findChildren<QPushButton *>()) {
+            button->disconnect(w.window.get()); // a press is seen, not acted on
+            connect(button, &QPushButton::clicked, this, [&pressed, button] { pressed << button->objectName(); });
+        }
+        for (const char *name : {"InsatsuBtn", "z_Henkan", "T_2_Jyuusyo"}) {
+            w.get(name)->setFocus();
+            QTest::keyClick(w.get(name), Qt::Key_Return);
+        }
+        QCOMPARE(pressed, QStringList({"InsatsuBtn", "z_Henkan"}));
+
+        // Tab from 終了 reaches the X spinner, then the Y spinner; a frame shows it.
+        w.get("CyouseiFrm")->show();
+        w.get("zEndBtn")->setFocus();
+        for (QWidget *spinner : {w.get("UpDownX"), w.get("UpDownY")}) {
+            const QRect around = spinner->geometry().adjusted(-3, -3, 3, 3);
+            const QImage unfocused = spinner->parentWidget()->grab(around).toImage();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), spinner);
+            QVERIFY(spinner->parentWidget()->grab(around).toImage() != unfocused);
+        }
+    }
+
+    // Lock files are an hour old: age alone never makes a lock stale.
+    void brokenLocks_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // of the lock file; "/…" makes it a folder, "*" a killed copy's
+        QTest::addColumn<bool>("held");          // by a running copy before the start
+        QTest::addColumn<State>("state");
+        QTest::newRow("left by a copy killed outright") << QByteArray("*") << false << State::Held;
+        QTest::newRow("junk bytes") << QByteArray("\xff\xfe\x00junk\n", 8) << false << State::Held;
+        QTest::newRow("0 bytes: a copy killed while writing it") << QByteArray() << false << State::Held;
+        QTest::newRow("an empty folder") << QByteArray("/") << false << State::Held;
+        QTest::newRow("a folder with something in it") << QByteArray("/kept") << false << State::Unusable;
+        QTest::newRow("a copy still writing it") << QByteArray() << true << State::OtherCopyRuns;
+    }
+    void brokenLocks()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, held);
+        QFETCH(State, state);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("nerufa-slip.lock");
+        QLockFile running(path);
+        QVERIFY(!held || running.tryLock(0));
+        const pid_t killed = content == "*" && !held ? fork() : -1;
+        if (killed == 0)
+            _exit(QLockFile(path).tryLock(0) ? 0 : 1); // no clean-up: the lock file stays
         int status = -1;
-        QVERIFY(killed > 0 && waitpid(killed, &status, 0) == killed && status == 0);
-        QVERIFY(QFileInfo::exists(lock));
-        QVERIFY(MainWindow().load(first.environment()));
+        QVERIFY(killed < 0 || (waitpid(killed, &status, 0) == killed && status == 0));
+        QFile file(path);
+        QVERIFY(content.startsWith('/') ? QDir().mkpath(path + content)
+                : content == "*" ? file.open(QIODevice::ReadWrite) : file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        QVERIFY(content.startsWith('/') || file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        file.close();
+        const SingleCopyLock start = SingleCopyLock::take(path);
+        QCOMPARE(start.state, state);
+        QCOMPARE(QFileInfo::exists(path + "/kept"), content == "/kept"); // nothing kept there is deleted
+        if (state == State::Held) // the lock was taken again: the next copy is refused
+            QCOMPARE(SingleCopyLock::take(path).state, State::OtherCopyRuns);
     }
 
     void offsetPanel()
     {
         LoadedWindow w("\x01\xff", "-5000\r\n");
-        // X is no number: 0, one warning naming the file, and the file stays
-        // as it was. Y lies past the spinner's range: its nearest end.
-        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")), QByteArray("\x01\xff"));
+        // X is no number: 0 and one warning naming the file. Y lies past the
+        // spinner's range: its nearest end.
         auto warning = apptest::answerNextMessageBox();
         w.window->showStartupWarnings();
         QVERIFY2(warning->icon == QMessageBox::Warning && warning->text.contains("nerufax1.txt"), qPrintable(warning->text));
-        auto *x = w.get<UpDown>("UpDownX");
-        auto *y = w.get<UpDown>("UpDownY");
-        QCOMPARE(QString::number(x->value()) + " " + w.edit("Sayuu_Xtxt")->text(), "0 0");
-        QCOMPARE(QString::number(y->value()) + " " + w.edit("Jyouge_Ytxt")->text(), "-1000 -1000");
+        auto *x = w.get<UpDown>("UpDownX"), *y = w.get<UpDown>("UpDownY");
+        QCOMPARE(QStringList({QString::number(x->value()), w.edit("Sayuu_Xtxt")->text(), QString::number(y->value()), w.edit("Jyouge_Ytxt")->text()}).join(' '),
+                 "0 0 -1000 -1000");
         w.click("OnOffBtn");
         QVERIFY(!w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text() == "調整");
         // A typed value is not taken into the spinner: the arrow moves on
         // from the spinner's own value. The Y spinner's up arrow lowers its
         // value, which moves the print up; at the end it stays.
-        w.edit("Sayuu_Xtxt")->setText(QStringLiteral("45"));
+        w.edit("Sayuu_Xtxt")->setText("45");
         x->towardsMaximumButton()->click();
         y->towardsMaximumButton()->click();
         QCOMPARE(w.edit("Sayuu_Xtxt")->text() + " " + w.edit("Jyouge_Ytxt")->text(), "1 -1000");
@@ -122,24 +185,22 @@ private slots:
         w.edit("Sayuu_Xtxt")->setText(QStringLiteral("30.5"));
         w.edit("Jyouge_Ytxt")->clear();
         w.click("HozonBtn");
-        QCOMPARE(readAll(w.dir.filePath("nerufax1.txt")) + readAll(w.dir.filePath("nerufay1.txt")), "30\r\n\r\n");
+        QCOMPARE(offsetFiles(w.dir), "30\r\n\r\n");
         w.click("OnOffBtn");
         QVERIFY(w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text().isEmpty());
     }
 
     void positionCheckButtonPrintsOnePage()
     {
-        LoadedWindow w("30\r\n", "70\r\n");
+        LoadedWindow w;
         const QString pdf = w.dir.filePath("check.pdf");
         w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, pdf, {}, {}});
-        w.edit("Jyouge_Ytxt")->clear();
-        // A box that is not a number: a message, and no page at all.
-        auto seen = apptest::answerNextMessageBox();
-        w.click("IchiBtn");
-        QVERIFY(seen->seen && !QFileInfo::exists(pdf));
-        w.edit("Jyouge_Ytxt")->setText(QStringLiteral("70"));
-        w.click("IchiBtn");
-        QVERIFY(QFileInfo::exists(pdf));
+        for (const QString y : {"", "70"}) { // a box that is not a number: a message, and no page at all
+            w.edit("Jyouge_Ytxt")->setText(y);
+            auto seen = y.isEmpty() ? apptest::answerNextMessageBox() : nullptr;
+            w.click("IchiBtn");
+            QVERIFY(QFileInfo::exists(pdf) == !seen && (!seen || seen->seen));
+        }
     }
 };
 
