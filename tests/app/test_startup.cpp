@@ -189,19 +189,6 @@ private slots:
         w.click("OnOffBtn");
         QVERIFY(w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text().isEmpty());
     }
-
-    void positionCheckButtonPrintsOnePage()
-    {
-        LoadedWindow w;
-        const QString pdf = w.dir.filePath("check.pdf");
-        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, pdf, {}, {}});
-        for (const QString y : {"", "70"}) { // a box that is not a number: a message, and no page at all
-            w.edit("Jyouge_Ytxt")->setText(y);
-            auto seen = y.isEmpty() ? apptest::answerNextMessageBox() : nullptr;
-            w.click("IchiBtn");
-            QVERIFY(QFileInfo::exists(pdf) == !seen && (!seen || seen->seen));
-        }
-    }
 };
 
 QTEST_MAIN(TestStartup)

@@ -151,7 +151,6 @@ private slots:
         QTest::newRow("empty box") << "30" << "" << 14.0f << mismatch << QStringList();
         QTest::newRow("letter O") << "30" << "7O" << 14.0f << mismatch << QStringList();
         QTest::newRow("beyond single") << "30" << "1e39" << 14.0f << overflow << QStringList();
-        QTest::newRow("offset beyond single") << "30" << "-3e38" << 14.0f << overflow << QStringList();
     }
     void offsetsAndCorrectionMoveThePrint()
     {
