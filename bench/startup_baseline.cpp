@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
     window.setFixedSize(725, 506);
 
     // The slip window: 9 frames, 17 text boxes, 10 combo boxes, 3 check
-    // boxes, 8 option buttons, 23 labels, 9 command buttons, 3 toggle
+    // boxes, 8 option buttons, 24 labels, 10 command buttons, 3 toggle
     // buttons and 2 spinners (two arrow buttons each).
     QList<QGroupBox *> frames;
     for (int i = 0; i < 9; ++i) {
@@ -53,9 +53,9 @@ int main(int argc, char *argv[])
         place(new QRadioButton(QStringLiteral("午後１２時～１４時頃")));
     for (int i = 0; i < 24; ++i)
         place(new QLabel(QStringLiteral("郵便番号　：")));
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 13; ++i) {
         auto *button = new QPushButton(QStringLiteral("印刷"));
-        button->setCheckable(i >= 9);
+        button->setCheckable(i >= 10);
         place(button);
     }
     for (int i = 0; i < 2; ++i) {

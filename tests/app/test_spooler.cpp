@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QPrinter>
 #include <QtTest>
 #include <sys/resource.h>
@@ -33,6 +34,9 @@ class TestSpooler : public QObject {
         apptest::onNextModalDialog([=, &focused](QWidget *dialog) {
             auto *list = dialog->findChild<QListWidget *>("PrinterList");
             focused = dialog->focusWidget() == list ? "PrinterList" : "elsewhere";
+            // Printer, paper and orientation only: no copies or page numbers to set.
+            if (!dialog->findChildren<QAbstractSpinBox *>().isEmpty())
+                focused += " with a number box";
             list->setCurrentItem(list->findItems(queue, Qt::MatchExactly).value(0));
             close(qobject_cast<QDialog *>(dialog));
         });
