@@ -107,16 +107,14 @@ void writeOffsetFile(const QString &path, const QString &text)
 // Start-up helpers: each turns a failure into a warning; the caller then
 // uses a fallback value.
 
-bool createForStartup(const QString &path, int neutral, QStringList &warnings)
+void createForStartup(const QString &path, int neutral, QStringList &warnings)
 {
     try {
         // Digits and CR LF are the same bytes in every 8-bit encoding.
         ensureExists(path, QByteArray::number(neutral) + "\r\n");
-        return true;
     } catch (const RuntimeError &) {
         warnings << QStringLiteral("%1を作成できないため、このフォルダーにはズレを保存できません。")
                         .arg(fileLabel(path));
-        return false;
     }
 }
 
@@ -244,17 +242,30 @@ int clampToSpinner(std::int32_t value)
 
 LoadedOffsets loadOffsets(const OffsetPaths &paths)
 {
+    // Both files are created before either is read. A file that could not
+    // be created is still missing, so reading gives its neutral value.
+    QStringList creationWarnings;
+    if (!paths.x.isEmpty() && !paths.y.isEmpty()) {
+        createForStartup(paths.x, kNeutralX, creationWarnings);
+        createForStartup(paths.y, kNeutralY, creationWarnings);
+    }
+    LoadedOffsets loaded = readOffsets(paths);
+    loaded.warnings = creationWarnings + loaded.warnings;
+    return loaded;
+}
+
+LoadedOffsets readOffsets(const OffsetPaths &paths)
+{
     LoadedOffsets loaded;
     if (paths.x.isEmpty() || paths.y.isEmpty()) {
         loaded.warnings << unknownFolderText() + QStringLiteral("ズレを0にしました。「ズレ保存」もできません。");
         return loaded;
     }
-    // Both files are created before either is read. A file that could not
-    // be created is not read as well, so it gives only one warning.
-    const bool haveX = createForStartup(paths.x, kNeutralX, loaded.warnings);
-    const bool haveY = createForStartup(paths.y, kNeutralY, loaded.warnings);
-    loaded.x = haveX ? readForStartup(paths.x, loaded.warnings) : kNeutralX;
-    loaded.y = haveY ? readForStartup(paths.y, loaded.warnings) : kNeutralY;
+    const auto read = [&](const QString &path, int neutral) {
+        return QFileInfo::exists(path) ? readForStartup(path, loaded.warnings) : neutral;
+    };
+    loaded.x = read(paths.x, kNeutralX);
+    loaded.y = read(paths.y, kNeutralY);
     return loaded;
 }
 

@@ -86,4 +86,9 @@ struct LoadedOffsets {
 // warning.
 LoadedOffsets loadOffsets(const OffsetPaths &paths);
 
+// The same reading without writing anything, for programs that only print
+// with the stored offsets: a missing file gives the neutral value that
+// start-up would have stored in it.
+LoadedOffsets readOffsets(const OffsetPaths &paths);
+
 } // namespace nerufa::offsets

@@ -3,6 +3,7 @@
 #include "cupsqueues.h"
 #include "fonts.h"
 #include "orders.h"
+#include "processenv.h"
 #include "printerchoice.h"
 #include "runtimeerror.h"
 #include "slipbatch.h"
@@ -134,7 +135,7 @@ int runCommandLine(int argc, char *argv[])
         return kPrinted;
     }
 
-    const OffsetTexts offsets = readOffsetTexts(QCoreApplication::applicationDirPath());
+    const OffsetTexts offsets = readOffsetTexts(processenv::programFolder());
     for (const QString &warning : offsets.warnings)
         say(warning);
 

@@ -6,7 +6,6 @@
 #include "qtprinter.h"
 #include "runtimeerror.h"
 
-#include <QFileInfo>
 #include <QPrinter>
 
 namespace nerufa::batch {
@@ -97,26 +96,9 @@ QString resultSentence(const BatchResult &result)
 
 OffsetTexts readOffsetTexts(const QString &programDir)
 {
-    namespace off = offsets;
-    const off::OffsetPaths paths = off::OffsetPaths::in(programDir);
-    OffsetTexts texts;
-    const auto read = [&](const QString &path) {
-        // The start-up rule, but a missing file is not created: it reads as
-        // the empty file start-up would make, 0, with a word about it.
-        if (!QFileInfo::exists(path)) {
-            texts.warnings << QStringLiteral("%1 がないため、ズレを 0 として印刷します。").arg(path);
-            return QStringLiteral("0");
-        }
-        try {
-            return QString::number(off::clampToSpinner(off::readOffsetFile(path)));
-        } catch (const RuntimeError &error) {
-            texts.warnings << error.detail() + QStringLiteral("ズレを 0 として印刷します。");
-            return QStringLiteral("0");
-        }
-    };
-    texts.x = read(paths.x);
-    texts.y = read(paths.y);
-    return texts;
+    // The start-up reading rule; nothing is written.
+    const offsets::LoadedOffsets loaded = offsets::readOffsets(offsets::OffsetPaths::in(programDir));
+    return {QString::number(loaded.x), QString::number(loaded.y), loaded.warnings};
 }
 
 } // namespace nerufa::batch
