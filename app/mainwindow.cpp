@@ -2,7 +2,6 @@
 
 #include "csvbatch.h"
 #include "cupsqueues.h"
-#include "fonts.h"
 #include "legibility.h"
 #include "printersetupdialog.h"
 #include "printjobs.h"
@@ -323,9 +322,6 @@ void MainWindow::setDesiredDateCaptionColour(bool down)
 void MainWindow::printSlipClicked()
 {
     guardedCall([&] {
-        // Without a face that has the Japanese glyphs the page would come out blank.
-        if (!nerufa::fonts::slipFaceHasJapanese())
-            throw RuntimeError(RuntimeError::Kind::PrinterError, nerufa::fonts::noJapaneseFontMessage());
         const nerufa::SlipSnapshot slip = snapshot();
         runPrintJob([&](nerufa::Printer &printer) { nerufa::printSlip(slip, m_jobState, printer); });
     });

@@ -1,6 +1,7 @@
 #include "qtprinter.h"
 
 #include "cupsqueues.h"
+#include "fonts.h"
 #include "pdfbook.h"
 #include "runtimeerror.h"
 
@@ -57,6 +58,10 @@ void QtPrinter::beginPage()
     const bool noQueue = !printsToFile(m_printer) && m_printer.printerName().isEmpty();
     if (noFile || noQueue)
         raisePrinterError(noPrinterMessage());
+    // Without a face that has the Japanese glyphs the page would come out
+    // blank: refuse it before anything is drawn.
+    if (!fonts::slipFaceHasJapanese())
+        raisePrinterError(fonts::noJapaneseFontMessage());
     m_pageBegun = true;
 }
 

@@ -22,8 +22,8 @@ class PdfBook;
 // left as they are.
 //
 // The first operation begins the page. It checks that a printer or a PDF
-// file is chosen and raises PrinterError when not, so a job stops before
-// it draws anything. The page is kept here and made in one go by endDoc();
+// file is chosen and that the slip face has the Japanese glyphs, and raises
+// PrinterError when not, so a job stops before it draws anything. The page is kept here and made in one go by endDoc();
 // until then nothing reaches the printer. That is what makes abortDoc()
 // safe: abortDoc() simply drops the kept page; a file chosen as output is
 // then left exactly as it was. The QPrinter gives the target, paper,
