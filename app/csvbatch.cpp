@@ -1,11 +1,10 @@
 #include "csvbatch.h"
 
-#include "mainwindow.h"
+#include "apptitle.h"
+#include "batchrun.h"
 #include "orders.h"
-#include "printerchoice.h"
-#include "qtprinter.h"
+#include "printersession.h"
 #include "runtimeerror.h"
-#include "slipbatch.h"
 
 #include <QDate>
 #include <QDropEvent>
@@ -17,6 +16,7 @@
 #include <QPushButton>
 
 using nerufa::batch::Order;
+
 
 namespace {
 
@@ -48,7 +48,8 @@ QString confirmationText(const QString &path, const QList<Order> &orders, qsizet
 
 } // namespace
 
-CsvBatch::CsvBatch(MainWindow *window, QWidget *frame) : QObject(window), m_window(window)
+CsvBatch::CsvBatch(QWidget *window, QWidget *frame, nerufa::PrinterSession &printers, OffsetTexts offsets)
+    : QObject(window), m_window(window), m_printers(printers), m_offsets(std::move(offsets))
 {
     setObjectName(QStringLiteral("CsvBatch"));
     // Right of the printer line; no tab stop, so the window's tab order
@@ -99,80 +100,86 @@ void CsvBatch::chooseFile()
 
 void CsvBatch::printFile(const QString &path)
 {
-    namespace batch = nerufa::batch;
-    const QString title = MainWindow::applicationTitle();
+    // Whatever goes wrong is said in a message; the window goes on.
     try {
-        const batch::OrderList list = batch::readOrderFile(path, QDate::currentDate());
-        if (!list.problems.isEmpty()) {
-            QMessageBox::critical(m_window, title,
-                                  QStringLiteral("「%1」に問題があるため、何も印刷していません。\n\n%2")
-                                      .arg(QFileInfo(path).fileName(), batch::problemsMessage(list.problems)));
-            return;
-        }
-
-        // The same file again, unchanged since a batch stopped: go on.
-        const QDateTime fileTime = QFileInfo(path).lastModified();
-        qsizetype first = 0;
-        int stoppedRow = 0;
-        if (path == m_stoppedPath && fileTime == m_stoppedFileTime) {
-            while (first < list.orders.size() && list.orders[first].row < m_stoppedNextRow)
-                ++first;
-            stoppedRow = first < list.orders.size() ? m_stoppedNextRow : 0;
-            if (stoppedRow == 0)
-                first = 0;
-        }
-
-        const nerufa::PrinterChoice choice = m_window->printerChoice();
-        if (choice.kind == nerufa::PrinterChoice::Kind::None)
-            throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, nerufa::QtPrinter::noPrinterMessage());
-        QMessageBox confirm(QMessageBox::Question, title,
-                            confirmationText(path, list.orders, first, choice, stoppedRow),
-                            QMessageBox::Ok | QMessageBox::Cancel, m_window);
-        confirm.button(QMessageBox::Ok)->setText(QStringLiteral("印刷"));
-        confirm.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
-        confirm.setDefaultButton(QMessageBox::Ok);
-        confirm.setObjectName(QStringLiteral("CsvConfirm"));
-        if (confirm.exec() != QMessageBox::Ok)
-            return;
-
-        // The offsets as they stand in the window, as 「印刷」 reads them.
-        const nerufa::SlipSnapshot fields = m_window->snapshot();
-        const int count = int(list.orders.size() - first);
-        QProgressDialog progress(QString(), QStringLiteral("中止"), 0, count, m_window);
-        progress.setObjectName(QStringLiteral("CsvProgress"));
-        progress.setWindowTitle(title);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        progress.setMinimumWidth(360);
-
-        const std::unique_ptr<batch::SlipOutput> output = batch::outputFor(choice);
-        const batch::BatchResult result = batch::runBatch(
-            list.orders, first, fields.offsetXText, fields.offsetYText, *output, [&](int done, const Order &next) {
-                progress.setLabelText(QStringLiteral("送り状を印刷しています：%1 / %2 枚目\n%3 件目\u3000%4")
-                                          .arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
-                progress.setValue(done); // lets the 中止 button be pressed
-                return !progress.wasCanceled();
-            });
-        progress.setValue(result.printed);
-        progress.close();
-
-        m_stoppedPath = result.nextRow > 0 ? path : QString();
-        m_stoppedFileTime = fileTime;
-        m_stoppedNextRow = result.nextRow;
-        const QString again = result.nextRow > 0
-            ? QStringLiteral("\n同じファイルをもう一度選ぶと、%1 件目から続けて印刷します。").arg(result.nextRow)
-            : QString();
-        if (!result.error.isEmpty())
-            QMessageBox::critical(m_window, title, QStringLiteral("印刷が途中で止まりました。\n%1\n\n%2%3")
-                                                       .arg(result.error, batch::resultSentence(result), again));
-        else if (result.stopped)
-            QMessageBox::information(m_window, title,
-                                     QStringLiteral("印刷を中止しました。%1%2").arg(batch::resultSentence(result), again));
-        else
-            QMessageBox::information(m_window, title, batch::resultSentence(result));
+        run(path);
     } catch (const nerufa::RuntimeError &error) {
-        QMessageBox::critical(m_window, title, error.message());
+        QMessageBox::critical(m_window, applicationTitle(), error.message());
+    } catch (const std::exception &error) {
+        QMessageBox::critical(m_window, applicationTitle(),
+                              QStringLiteral("予期しないエラーが発生しました。\n") + QString::fromLocal8Bit(error.what()));
     }
+}
+
+void CsvBatch::run(const QString &path)
+{
+    namespace batch = nerufa::batch;
+    const QString title = applicationTitle();
+    const batch::OrderList list = batch::readOrderFile(path, QDate::currentDate());
+    if (!list.problems.isEmpty()) {
+        QMessageBox::critical(m_window, title,
+                              QStringLiteral("「%1」に問題があるため、何も印刷していません。\n\n%2")
+                                  .arg(QFileInfo(path).fileName(), batch::problemsMessage(list.problems)));
+        return;
+    }
+
+    // The same file again, unchanged since a batch stopped: go on.
+    const QDateTime fileTime = QFileInfo(path).lastModified();
+    qsizetype first = 0;
+    int stoppedRow = 0;
+    if (path == m_stoppedPath && fileTime == m_stoppedFileTime) {
+        first = batch::firstAtOrAfter(list.orders, m_stoppedNextRow);
+        stoppedRow = first < list.orders.size() ? m_stoppedNextRow : 0;
+        if (stoppedRow == 0)
+            first = 0;
+    }
+
+    const nerufa::PrinterChoice choice = m_printers.current();
+    if (choice.kind == nerufa::PrinterChoice::Kind::None)
+        throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, nerufa::noPrinterMessage());
+    QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow),
+                        QMessageBox::Ok | QMessageBox::Cancel, m_window);
+    confirm.button(QMessageBox::Ok)->setText(QStringLiteral("印刷"));
+    confirm.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    confirm.setDefaultButton(QMessageBox::Ok);
+    confirm.setObjectName(QStringLiteral("CsvConfirm"));
+    if (confirm.exec() != QMessageBox::Ok)
+        return;
+
+    // The offsets as they stand in the window, as 「印刷」 reads them.
+    const auto [offsetX, offsetY] = m_offsets();
+    const int count = int(list.orders.size() - first);
+    QProgressDialog progress(QString(), QStringLiteral("中止"), 0, count, m_window);
+    progress.setObjectName(QStringLiteral("CsvProgress"));
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumWidth(360);
+
+    const batch::BatchResult result = batch::runBatch(
+        list.orders, first, offsetX, offsetY, choice, [&](int done, const batch::Order &next) {
+            progress.setLabelText(QStringLiteral("送り状を印刷しています：%1 / %2 枚目\n%3 件目\u3000%4")
+                                      .arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
+            progress.setValue(done); // lets the 中止 button be pressed
+            return !progress.wasCanceled();
+        });
+    progress.setValue(result.printed);
+    progress.close();
+
+    m_stoppedPath = result.nextRow > 0 ? path : QString();
+    m_stoppedFileTime = fileTime;
+    m_stoppedNextRow = result.nextRow;
+    const QString again = result.nextRow > 0
+        ? QStringLiteral("\n同じファイルをもう一度選ぶと、%1 件目から続けて印刷します。").arg(result.nextRow)
+        : QString();
+    if (!result.error.isEmpty())
+        QMessageBox::critical(m_window, title, QStringLiteral("印刷が途中で止まりました。\n%1\n\n%2%3")
+                                                   .arg(result.error, batch::resultSentence(result), again));
+    else if (result.stopped)
+        QMessageBox::information(m_window, title,
+                                 QStringLiteral("印刷を中止しました。%1%2").arg(batch::resultSentence(result), again));
+    else
+        QMessageBox::information(m_window, title, batch::resultSentence(result));
 }

@@ -3,10 +3,15 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <utility>
 
-class MainWindow;
 class QPushButton;
 class QWidget;
+
+namespace nerufa {
+class PrinterSession;
+}
 
 // Printing a CSV file of orders from the window: the 「CSV から印刷…」
 // button in Frame5 and a file dropped on the window. The file is checked
@@ -18,8 +23,11 @@ class CsvBatch : public QObject {
     Q_OBJECT
 
 public:
+    // The offset boxes' texts, X then Y, as they stand when a batch starts.
+    using OffsetTexts = std::function<std::pair<QString, QString>()>;
+
     // Adds the button to `frame` and takes file drops on `window`.
-    CsvBatch(MainWindow *window, QWidget *frame);
+    CsvBatch(QWidget *window, QWidget *frame, nerufa::PrinterSession &printers, OffsetTexts offsets);
 
     // Reads, confirms and prints the file: what the button and a drop do.
     void printFile(const QString &path);
@@ -31,8 +39,11 @@ protected:
 
 private:
     void chooseFile();
+    void run(const QString &path);
 
-    MainWindow *m_window;
+    QWidget *m_window;
+    nerufa::PrinterSession &m_printers;
+    OffsetTexts m_offsets;
     QPushButton *m_button;
     // Where the last batch stopped, so that printing the same file again
     // goes on from there instead of printing slips twice.

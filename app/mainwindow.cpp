@@ -1,26 +1,30 @@
 #include "mainwindow.h"
 
+#include "apptitle.h"
 #include "csvbatch.h"
-#include "cupsqueues.h"
+#include "fields.h"
+#include "formfields.h"
 #include "legibility.h"
+#include "offsetfiles.h"
+#include "pagedestination.h"
+#include "pageprinter.h"
 #include "printersetupdialog.h"
 #include "printjobs.h"
-#include "qtprinter.h"
 #include "runtimeerror.h"
-#include "textnum.h"
+#include "singlecopy.h"
+#include "sliprules.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
-#include <array>
 #include <exception>
 
 using nerufa::RuntimeError;
+namespace slip = nerufa::slip;
 
 namespace {
 
@@ -35,6 +39,17 @@ void setCaptionColour(QPushButton *button, const QColor &colour)
     button->setPalette(palette);
 }
 
+// The controls of an address block, in the table's order (postal code, two
+// address lines, name, care-of, telephone).
+QList<QWidget *> blockControls(const QWidget *form, slip::Block block)
+{
+    QList<QWidget *> controls;
+    for (const slip::Field &field : slip::fields())
+        if (field.block == block)
+            controls << formfields::controlOf(form, field);
+    return controls;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::Form1>())
@@ -44,6 +59,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // A caption of blanks only opens a gap in the frame's top edge where the
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
+    formfields::applyTable(this);
     // Every caption and every number the boxes may hold shows whole.
     for (QLabel *label : findChildren<QLabel *>())
         legibility::fitCaption(label);
@@ -52,14 +68,14 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
         legibility::fitNumberBox(box);
 
     // The current printer, in the left part of the otherwise empty Frame5;
-    // the right part stays free for a button.
+    // the right part holds the CSV batch's button.
     m_printerLabel = new QLabel(ui->Frame5);
     m_printerLabel->setObjectName(QStringLiteral("PurintaLb"));
     m_printerLabel->setGeometry(8, 12, 272, 36);
     m_printerLabel->setFocusPolicy(Qt::NoFocus);
-    // Printing a CSV file of orders: a button right of the printer line and
-    // files dropped on the window.
-    new CsvBatch(this, ui->Frame5);
+    m_csvBatch = new CsvBatch(this, ui->Frame5, m_printers, [this] {
+        return std::pair(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
+    });
 
     // Every handler is connected here, by the control's pointer: a control
     // renamed in the form then fails to compile instead of silently losing
@@ -84,61 +100,100 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
 
 MainWindow::~MainWindow() = default;
 
-const nerufa::PrinterChoice &MainWindow::printerChoice()
+// ---- Start-up --------------------------------------------------------------
+
+bool MainWindow::load(const StartupEnvironment &environment)
 {
-    if (!m_printerChoice) {
-        const nerufa::cupsqueues::DefaultQueue found = nerufa::cupsqueues::userDefault();
-        m_printerChoice = found.choice;
-        m_defaultGoneNotice = found.namedDefaultGone;
+    namespace off = nerufa::offsets;
+
+    // Offset files: both are created when missing before either is read.
+    // A file that is not a number, or that cannot be created, gives 0 and a
+    // warning instead of stopping the program.
+    const off::OffsetPaths paths = off::OffsetPaths::in(environment.programDir);
+    m_offsetFileX = paths.x;
+    m_offsetFileY = paths.y;
+    const off::LoadedOffsets loaded = off::loadOffsets(paths);
+    m_startupWarnings = loaded.warnings;
+
+    // The box always shows what the spinner holds; a stored value outside
+    // the spinner's range is taken to its nearest end.
+    ui->UpDownX->setValue(loaded.x);
+    ui->Sayuu_Xtxt->setText(QString::number(ui->UpDownX->value()));
+    ui->UpDownY->setValue(loaded.y);
+    ui->Jyouge_Ytxt->setText(QString::number(ui->UpDownY->value()));
+
+    setDesiredDateCaptionColour(false);
+    for (QWidget *control : std::initializer_list<QWidget *>{ui->KibouGatsuBox, ui->KibouBiBox, ui->TsukiLb, ui->HiLb})
+        control->hide();
+    // Today's month and day as two digits, whatever the desktop's short date
+    // format, so that they match the list items.
+    ui->KibouGatsuBox->setEditText(slip::twoDigits(environment.today.month()));
+    ui->KibouBiBox->setEditText(slip::twoDigits(environment.today.day()));
+
+    ui->CyouseiFrm->hide();
+    ui->T_5_Samakata->hide();
+    ui->iraiSamakata->hide();
+    ui->c_Hinmei->setCurrentIndex(0);
+    ui->c_Hinmei2->setCurrentIndex(0);
+
+    // Only one copy at a time. A lock that no running copy holds never keeps
+    // the program from starting: a broken one is replaced, and one that
+    // cannot be used lets the program run without the check, saying so.
+    SingleCopyLock single = SingleCopyLock::take(environment.lockFilePath);
+    if (single.state == SingleCopyLock::State::OtherCopyRuns) {
+        QMessageBox::warning(nullptr, applicationTitle(), QStringLiteral("多重起動できません。"));
+        return false;
     }
-    return *m_printerChoice;
+    if (single.state == SingleCopyLock::State::Unusable)
+        m_startupWarnings << SingleCopyLock::unusableMessage(environment.lockFilePath);
+    m_lock = std::move(single.lock);
+    return true;
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        QTimer::singleShot(0, this, &MainWindow::afterShown);
+    }
+}
+
+void MainWindow::afterShown()
+{
+    showPrinterChoice();
+    if (!m_startupWarnings.isEmpty())
+        QMessageBox::warning(this, applicationTitle(), m_startupWarnings.join(QLatin1Char('\n')));
+}
+
+// ---- Common --------------------------------------------------------------
+
+nerufa::SlipSnapshot MainWindow::snapshot() const
+{
+    return formfields::readSlip(this);
 }
 
 void MainWindow::setPrinterChoice(const nerufa::PrinterChoice &choice)
 {
-    m_printerChoice = choice;
-    m_defaultGoneNotice = false;
+    m_printers.use(choice);
     showPrinterChoice();
-}
-
-void MainWindow::paintEvent(QPaintEvent *event)
-{
-    QWidget::paintEvent(event);
-    // Looked up once the window has been drawn for the first time, so the
-    // print system never delays the start.
-    if (!m_printerShown) {
-        m_printerShown = true;
-        QTimer::singleShot(0, this, &MainWindow::showPrinterChoice);
-    }
 }
 
 void MainWindow::showPrinterChoice()
 {
-    const QString text = nerufa::describePrinterChoice(printerChoice());
-    m_printerLabel->setText(m_printerLabel->fontMetrics().elidedText(text, Qt::ElideMiddle,
-                                                                     m_printerLabel->width()));
+    const QString text = nerufa::describePrinterChoice(m_printers.current());
+    m_printerLabel->setText(m_printerLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, m_printerLabel->width()));
     m_printerLabel->setToolTip(text);
 }
 
 void MainWindow::runPrintJob(const std::function<void(nerufa::Printer &)> &job)
 {
-    const nerufa::PrinterChoice &choice = printerChoice();
-    if (m_defaultGoneNotice && choice.kind == nerufa::PrinterChoice::Kind::Queue) {
-        m_defaultGoneNotice = false;
-        QMessageBox::information(this, applicationTitle(),
-                                 QStringLiteral("前に選ばれていたプリンタが見つからないため、"
-                                                "既定のプリンタ「%1」で印刷します。")
-                                     .arg(choice.target));
-    }
-    // A new printer for every job: one that failed once is never reused.
-    const std::unique_ptr<QPrinter> printer = nerufa::makePrinter(choice);
-    nerufa::QtPrinter qtPrinter(*printer);
-    job(qtPrinter);
-}
-
-QString MainWindow::applicationTitle()
-{
-    return QStringLiteral("ネルファ送り状印刷");
+    if (const std::optional<QString> notice = m_printers.takeDefaultGoneNotice())
+        QMessageBox::information(this, applicationTitle(), *notice);
+    const std::unique_ptr<nerufa::PageDestination> destination = nerufa::openDestination(m_printers.current());
+    nerufa::PagePrinter printer(*destination);
+    job(printer);
+    destination->finish();
 }
 
 void MainWindow::guardedCall(const std::function<void()> &body)
@@ -157,112 +212,50 @@ void MainWindow::showError(const QString &message)
     QMessageBox::critical(this, applicationTitle(), message);
 }
 
-nerufa::SlipSnapshot MainWindow::snapshot() const
-{
-    nerufa::SlipSnapshot s;
-    s.offsetXText = ui->Sayuu_Xtxt->text();
-    s.offsetYText = ui->Jyouge_Ytxt->text();
-
-    s.recipientPostal = ui->T_1_Yuubin->text();
-    s.recipientAddress1 = ui->T_2_Jyuusyo->text();
-    s.recipientAddress2 = ui->T_3_Jyuusyo->text();
-    s.recipientName = ui->T_4_Namae->text();
-    s.recipientCareOf = ui->T_5_Samakata->text();
-    s.recipientCareOfVisible = !ui->T_5_Samakata->isHidden();
-    s.recipientPhone = ui->T_6_Denwaba->text();
-
-    s.senderPostal = ui->iraiYuubin->currentText();
-    s.senderAddress1 = ui->iraiJyuusyo1->currentText();
-    s.senderAddress2 = ui->iraiJyuusyo2->currentText();
-    s.senderName = ui->iraiNamae->currentText();
-    s.senderCareOf = ui->iraiSamakata->currentText();
-    s.senderCareOfVisible = !ui->iraiSamakata->isHidden();
-    s.senderPhone = ui->iraiDenwa->currentText();
-
-    s.desiredMonth = ui->KibouGatsuBox->currentText();
-    s.desiredMonthVisible = !ui->KibouGatsuBox->isHidden();
-    s.desiredDay = ui->KibouBiBox->currentText();
-    s.desiredDayVisible = !ui->KibouBiBox->isHidden();
-
-    const std::array timeSlots = {ui->O_Haitatsu1, ui->O_Haitatsu2, ui->O_Haitatsu3,
-                              ui->O_Haitatsu4, ui->O_Haitatsu5, ui->O_Haitatsu6};
-    for (int i = 0; i < int(timeSlots.size()); ++i) {
-        if (timeSlots[i]->isChecked()) {
-            s.timeSlot = i + 1;
-            break;
-        }
-    }
-    s.notification = ui->O_Tsuuchi1->isChecked() ? 1 : ui->O_Tsuuchi2->isChecked() ? 2 : 0;
-
-    s.goods1 = ui->c_Hinmei->currentText();
-    s.goods2 = ui->c_Hinmei2->currentText();
-    s.productNumber1 = ui->SyouhinBangouBox1->text();
-    s.productNumber2 = ui->SyouhinBangouBox2->text();
-
-    s.numericToggleDown = ui->SuujiNyuuryokuBtn->isChecked();
-    s.quantity1 = ui->SuuryouBox1->text();
-    s.quantity2 = ui->SuuryouBox2->text();
-    s.unitPrice1 = ui->TankaBox1->text();
-    s.unitPrice2 = ui->TankaBox2->text();
-    s.amount1 = ui->KingakuBox1->text();
-    s.amount2 = ui->KingakuBox2->text();
-    s.total = ui->GoukeiBox->text();
-    return s;
-}
-
 // ---- Address blocks ------------------------------------------------------
 
 void MainWindow::showRecipientCareOf(bool checked)
 {
-    guardedCall([&] {
-        ui->T_5_Samakata->setVisible(checked);
-    });
+    guardedCall([&] { ui->T_5_Samakata->setVisible(checked); });
 }
 
 void MainWindow::showSenderCareOf(bool checked)
 {
-    guardedCall([&] {
-        ui->iraiSamakata->setVisible(checked);
-    });
+    guardedCall([&] { ui->iraiSamakata->setVisible(checked); });
 }
 
 void MainWindow::exchangeBlocks()
 {
     guardedCall([&] {
-        const std::array recipient = {ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
-                                      ui->T_4_Namae, ui->T_5_Samakata, ui->T_6_Denwaba};
-        const std::array sender = {ui->iraiYuubin, ui->iraiJyuusyo1, ui->iraiJyuusyo2,
-                                   ui->iraiNamae, ui->iraiSamakata, ui->iraiDenwa};
+        const QList<QWidget *> recipient = blockControls(this, slip::Block::Recipient);
+        const QList<QWidget *> sender = blockControls(this, slip::Block::Sender);
         // Every text is read before any is written, so each moves unchanged.
-        std::array<QString, 6> recipientTexts;
-        std::array<QString, 6> senderTexts;
-        for (size_t i = 0; i < recipient.size(); ++i)
-            recipientTexts[i] = recipient[i]->text();
-        for (size_t i = 0; i < sender.size(); ++i)
-            senderTexts[i] = sender[i]->currentText();
-        for (size_t i = 0; i < recipient.size(); ++i)
-            recipient[i]->setText(senderTexts[i]);
-        for (size_t i = 0; i < sender.size(); ++i)
-            sender[i]->setEditText(recipientTexts[i]);
+        QStringList recipientTexts, senderTexts;
+        for (const QWidget *control : recipient)
+            recipientTexts << formfields::textOf(control);
+        for (const QWidget *control : sender)
+            senderTexts << formfields::textOf(control);
+        for (qsizetype i = 0; i < recipient.size(); ++i)
+            formfields::setTextOf(recipient[i], senderTexts[i]);
+        for (qsizetype i = 0; i < sender.size(); ++i)
+            formfields::setTextOf(sender[i], recipientTexts[i]);
     });
 }
 
 void MainWindow::clearRecipient()
 {
     guardedCall([&] {
-        for (QLineEdit *field : std::initializer_list<QLineEdit *>{ui->T_1_Yuubin, ui->T_2_Jyuusyo, ui->T_3_Jyuusyo,
-                                                                    ui->T_4_Namae, ui->T_5_Samakata, ui->T_6_Denwaba})
-            field->clear();
+        for (QWidget *control : blockControls(this, slip::Block::Recipient))
+            formfields::setTextOf(control, {});
     });
 }
 
 void MainWindow::clearSender()
 {
+    // Only the edit texts; the (empty) lists stay as they are.
     guardedCall([&] {
-        // clearEditText empties the edit text and leaves the (empty) list alone.
-        for (QComboBox *field : std::initializer_list<QComboBox *>{ui->iraiYuubin, ui->iraiJyuusyo1, ui->iraiJyuusyo2,
-                                                                    ui->iraiNamae, ui->iraiSamakata, ui->iraiDenwa})
-            field->clearEditText();
+        for (QWidget *control : blockControls(this, slip::Block::Sender))
+            formfields::setTextOf(control, {});
     });
 }
 
@@ -282,22 +275,13 @@ void MainWindow::showNumericArea(bool down)
 void MainWindow::computeTotal()
 {
     guardedCall([&] {
-        namespace tn = nerufa::textnum;
-        const double quantity1 = tn::toDouble(ui->SuuryouBox1->text(), QStringLiteral("数量1"));
-        const double price1 = tn::toDouble(ui->TankaBox1->text(), QStringLiteral("単価1"));
-        const double quantity2 = tn::toDouble(ui->SuuryouBox2->text(), QStringLiteral("数量2"));
-        const double price2 = tn::toDouble(ui->TankaBox2->text(), QStringLiteral("単価2"));
-        const double amount1 = tn::checkedDouble(quantity1 * price1, QStringLiteral("金額1"));
-        const double amount2 = tn::checkedDouble(quantity2 * price2, QStringLiteral("金額2"));
-        const double total = tn::checkedDouble(quantity1 * price1 + quantity2 * price2, QStringLiteral("合計"));
         // All three are computed before any box changes: a failure leaves
         // every box as it was.
-        const QString amount1Text = tn::formatGeneral(amount1);
-        const QString amount2Text = tn::formatGeneral(amount2);
-        const QString totalText = tn::formatGeneral(total);
-        ui->KingakuBox1->setText(amount1Text);
-        ui->KingakuBox2->setText(amount2Text);
-        ui->GoukeiBox->setText(totalText);
+        const slip::Amounts amounts = slip::computeAmounts(ui->SuuryouBox1->text(), ui->TankaBox1->text(),
+                                                           ui->SuuryouBox2->text(), ui->TankaBox2->text());
+        ui->KingakuBox1->setText(amounts.amount1);
+        ui->KingakuBox2->setText(amounts.amount2);
+        ui->GoukeiBox->setText(amounts.total);
     });
 }
 
@@ -317,6 +301,44 @@ void MainWindow::setDesiredDateCaptionColour(bool down)
     setCaptionColour(ui->KibouBtn, down ? kCaptionBlack : kCaptionGrey);
 }
 
+// ---- Print-offset panel --------------------------------------------------
+
+void MainWindow::showOffsetPanel(bool down)
+{
+    guardedCall([&] {
+        ui->OnOffBtn->setText(down ? QStringLiteral("調整") : QString());
+        ui->CyouseiFrm->setVisible(down);
+    });
+}
+
+void MainWindow::copyOffsetX(int value)
+{
+    guardedCall([&] { ui->Sayuu_Xtxt->setText(QString::number(value)); });
+}
+
+void MainWindow::copyOffsetY(int value)
+{
+    guardedCall([&] { ui->Jyouge_Ytxt->setText(QString::number(value)); });
+}
+
+void MainWindow::saveOffsetsClicked()
+{
+    guardedCall([&] {
+        nerufa::offsets::saveOffsets({m_offsetFileX, m_offsetFileY}, ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
+    });
+}
+
+void MainWindow::printPositionCheckClicked()
+{
+    guardedCall([&] {
+        const QString offsetX = ui->Sayuu_Xtxt->text();
+        const QString offsetY = ui->Jyouge_Ytxt->text();
+        runPrintJob([&](nerufa::Printer &printer) {
+            nerufa::printPositionCheck(offsetX, offsetY, m_jobState, printer);
+        });
+    });
+}
+
 // ---- Printing, printer setup and exit ------------------------------------
 
 void MainWindow::printSlipClicked()
@@ -333,16 +355,15 @@ void MainWindow::setUpPrinter()
         // The dialog edits a copy; only OK changes the choice. A queue
         // chosen with OK becomes the user's default destination, so the
         // next start prints there too; a PDF file lasts until the end.
-        PrinterSetupDialog dialog(printerChoice(), this);
+        PrinterSetupDialog dialog(m_printers.current(), this);
         if (dialog.exec() != QDialog::Accepted)
             return;
         const nerufa::PrinterChoice chosen = dialog.choice();
-        setPrinterChoice(chosen);
-        QString reason;
-        if (chosen.kind == nerufa::PrinterChoice::Kind::Queue && !nerufa::cupsqueues::setUserDefault(chosen, &reason)) {
+        const std::optional<QString> notKept = m_printers.choose(chosen);
+        showPrinterChoice();
+        if (notKept) {
             QMessageBox::warning(this, applicationTitle(),
-                                 QStringLiteral("%1\nこのプログラムを終えるまでは「%2」に印刷します。")
-                                     .arg(reason, chosen.target));
+                                 QStringLiteral("%1\nこのプログラムを終えるまでは「%2」に印刷します。").arg(*notKept, chosen.target));
         }
     });
 }

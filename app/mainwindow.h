@@ -2,7 +2,7 @@
 
 #include "jobstate.h"
 #include "printer.h"
-#include "printerchoice.h"
+#include "printersession.h"
 #include "slipsnapshot.h"
 
 #include <QDate>
@@ -11,8 +11,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 
+class CsvBatch;
 class QLabel;
 class QLockFile;
 namespace Ui {
@@ -42,27 +42,33 @@ public:
     ~MainWindow() override;
 
     // The window's load step, run once before it is shown: offset files,
-    // hidden controls, desired date preset, lists, and the single-copy check.
+    // hidden controls, desired date preset, and the single-copy check.
     // Returns false when another copy is running; the window must then not
     // be shown and the program ends.
     bool load(const StartupEnvironment &environment);
     // Problems met while loading (offset files that could not be read or
     // created), shown once after the window appears.
     QStringList startupWarnings() const { return m_startupWarnings; }
-    void showStartupWarnings();
+    // What follows the window's first appearance, once the event loop runs:
+    // the current printer is looked up and shown (the print system never
+    // slows the start), then the start-up warnings are shown.
+    void afterShown();
 
     // The fields the slip print reads, as they stand now.
     nerufa::SlipSnapshot snapshot() const;
 
-    // Where both print jobs go: the user's default print queue (looked up
-    // on first use, after the window is shown, so the print system never
-    // slows the start), or what OK in 「プリンタの設定」 chose since.
-    const nerufa::PrinterChoice &printerChoice();
-    // Makes `choice` the current one for this run and shows it.
+    // Where both print jobs and the CSV batch go.
+    nerufa::PrinterSession &printerSession() { return m_printers; }
+    // Makes `choice` the current one for this run and shows it, without
+    // keeping it as the user's default.
     void setPrinterChoice(const nerufa::PrinterChoice &choice);
-    const nerufa::JobState &jobState() const { return m_jobState; }
 
-    static QString applicationTitle();
+    // The CSV batch of the window: the button, drops, and files named when
+    // the program was started.
+    CsvBatch *csvBatch() const { return m_csvBatch; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     // The handlers, each connected to its control in the constructor.
@@ -77,7 +83,7 @@ private:
     void computeTotal();
     // Desired delivery date.
     void showDesiredDate(bool down);
-    // Print-offset panel (offsetpanel.cpp).
+    // Print-offset panel.
     void showOffsetPanel(bool down);
     void copyOffsetX(int value);
     void copyOffsetY(int value);
@@ -93,24 +99,20 @@ private:
     void guardedCall(const std::function<void()> &body);
     void showError(const QString &message);
     void setDesiredDateCaptionColour(bool down);
-    // Printer choice: shown in Frame5; each job gets a new printer made
-    // from it and says so first when the user's default queue was gone.
+    // The current printer, in Frame5.
     void showPrinterChoice();
+    // One job onto a destination opened for it from the current printer,
+    // saying first when the user's default queue was gone.
     void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-
     std::unique_ptr<Ui::Form1> ui;
-    std::optional<nerufa::PrinterChoice> m_printerChoice;
-    bool m_defaultGoneNotice = false;
-    bool m_printerShown = false;
+    nerufa::PrinterSession m_printers;
     QLabel *m_printerLabel = nullptr;
+    CsvBatch *m_csvBatch = nullptr;
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;
     std::unique_ptr<QLockFile> m_lock;
     QStringList m_startupWarnings;
+    bool m_shownBefore = false;
 };

@@ -19,8 +19,6 @@ public:
     bool imeDisabled() const;
     void setImeDisabled(bool disabled);
 
-    SlipLineEdit *slipLineEdit() const { return m_edit; }
-
     void showPopup() override;
 
 private:

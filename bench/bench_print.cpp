@@ -7,12 +7,12 @@
 
 #include "fonts.h"
 #include "printjobs.h"
-#include "qtprinter.h"
+#include "pagedestination.h"
+#include "pageprinter.h"
 #include "recordingprinter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPrinter>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -100,22 +100,26 @@ int main(int argc, char **argv)
     const nerufa::SlipSnapshot slip = filledSlip();
     nerufa::JobState state;
 
-    // One QPrinter for all runs and a QtPrinter per job, as the window does.
-    QPrinter pdfPrinter(QPrinter::HighResolution);
-    pdfPrinter.setOutputFormat(QPrinter::PdfFormat);
-    pdfPrinter.setOutputFileName(dir.filePath(QStringLiteral("slip.pdf")));
+    // A destination and a page printer per job, as the window does.
+    const nerufa::PrinterChoice pdfFile{nerufa::PrinterChoice::Kind::PdfFile, dir.filePath(QStringLiteral("slip.pdf")), {}, {}};
+    const auto onPdfFile = [&](const std::function<void(nerufa::Printer &)> &job) {
+        const auto destination = nerufa::openDestination(pdfFile);
+        nerufa::PagePrinter printer(*destination);
+        job(printer);
+        destination->finish();
+    };
 
     measure("slip -> PDF file", runs, [&] {
-        nerufa::QtPrinter printer(pdfPrinter);
-        nerufa::printSlip(slip, state, printer);
+        onPdfFile([&](nerufa::Printer &printer) { nerufa::printSlip(slip, state, printer); });
     });
     measure("slip -> recording printer", runs, [&] {
         nerufa::RecordingPrinter printer;
         nerufa::printSlip(slip, state, printer);
     });
     measure("position check -> PDF file", runs, [&] {
-        nerufa::QtPrinter printer(pdfPrinter);
-        nerufa::printPositionCheck(slip.offsetXText, slip.offsetYText, state, printer);
+        onPdfFile([&](nerufa::Printer &printer) {
+            nerufa::printPositionCheck(slip.offsetXText, slip.offsetYText, state, printer);
+        });
     });
     return 0;
 }

@@ -10,6 +10,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installFirstPaintProbe(app, QStringLiteral("Form1"));
-    setupApplication(app);
-    return runProgram(StartupEnvironment::forThisProgram());
+    setupWindowApplication(app);
+    return runProgram();
 }

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <csignal>
 #include <unistd.h>
 
 namespace nerufa::processenv {
@@ -35,11 +34,6 @@ QString programFolder()
         path.resize(path.size() * 2);
     }
     return folderOfExecutable(path).value_or(QString());
-}
-
-void ignoreFileSizeSignal()
-{
-    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace nerufa::processenv

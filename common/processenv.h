@@ -5,8 +5,7 @@
 #include <optional>
 
 // What the program needs from the process it runs in: the folder that holds
-// its executable, and a file-size limit that fails writes instead of ending
-// the program.
+// its executable.
 namespace nerufa::processenv {
 
 // The folder part of an executable's path as the system gives it, in
@@ -20,10 +19,5 @@ std::optional<QString> folderOfExecutable(const QByteArray &executablePath);
 // /proc/self/exe (links resolved, so a start through a link finds the real
 // folder). Empty when it cannot be found or named.
 QString programFolder();
-
-// Ignores SIGXFSZ, so that a write past the file-size limit (ulimit -f)
-// fails with EFBIG and its caller reports it, instead of the signal ending
-// the program.
-void ignoreFileSizeSignal();
 
 } // namespace nerufa::processenv

@@ -1,5 +1,6 @@
 #include "offsetfiles.h"
 
+#include "fields.h"
 #include "runtimeerror.h"
 #include "textnum.h"
 
@@ -246,8 +247,8 @@ LoadedOffsets loadOffsets(const OffsetPaths &paths)
     // be created is still missing, so reading gives its neutral value.
     QStringList creationWarnings;
     if (!paths.x.isEmpty() && !paths.y.isEmpty()) {
-        createForStartup(paths.x, kNeutralX, creationWarnings);
-        createForStartup(paths.y, kNeutralY, creationWarnings);
+        createForStartup(paths.x, slip::kNeutralOffsetX, creationWarnings);
+        createForStartup(paths.y, slip::kNeutralOffsetY, creationWarnings);
     }
     LoadedOffsets loaded = readOffsets(paths);
     loaded.warnings = creationWarnings + loaded.warnings;
@@ -264,8 +265,8 @@ LoadedOffsets readOffsets(const OffsetPaths &paths)
     const auto read = [&](const QString &path, int neutral) {
         return QFileInfo::exists(path) ? readForStartup(path, loaded.warnings) : neutral;
     };
-    loaded.x = read(paths.x, kNeutralX);
-    loaded.y = read(paths.y, kNeutralY);
+    loaded.x = read(paths.x, slip::kNeutralOffsetX);
+    loaded.y = read(paths.y, slip::kNeutralOffsetY);
     return loaded;
 }
 

@@ -20,11 +20,6 @@ inline constexpr int kSpinnerMax = 1000;
 // No offset file is read past this many bytes; a saved one holds a few.
 inline constexpr qint64 kMaxFileBytes = 4096;
 
-// The offsets at which the print lands where the slip expects it (3 mm to
-// the right, 7 mm down). A new installation starts with these.
-inline constexpr int kNeutralX = 30;
-inline constexpr int kNeutralY = 70;
-
 // File names of the X and Y offset files inside the program folder.
 inline constexpr char kXFileName[] = "nerufax1.txt";
 inline constexpr char kYFileName[] = "nerufay1.txt";

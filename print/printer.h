@@ -19,10 +19,9 @@ public:
     virtual void setFontBold(bool bold) = 0;
     virtual void setCurrentX(float twips) = 0;
     virtual void setCurrentY(float twips) = 0;
-    virtual float currentX() const = 0;
-    virtual float currentY() const = 0;
-    // Draws text as one line whose top-left corner is the current position,
-    // then moves the current position to the start of the next line.
+    // Draws text as one line whose top-left corner is the current position.
+    // Every placement sets its own position first, so no job relies on
+    // where the position is left afterwards.
     virtual void printText(const QString &text) = 0;
     // Line width for circles, in device dots of a 600 dpi page printer.
     virtual void setLineWidth(int width) = 0;

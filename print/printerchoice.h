@@ -3,16 +3,12 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
-#include <memory>
-
-class QPrinter;
 
 namespace nerufa {
 
 // Where the print jobs go, as plain data: a print queue or a PDF file, with
-// the paper and orientation. The window keeps one; every job makes a new
-// QPrinter from it, so nothing a dialog or a failed job did to an earlier
-// printer can reach the next job.
+// the paper and orientation. The printer session keeps the current one;
+// every page is laid out on a new QPrinter made from it (pagedestination.h).
 struct PrinterChoice {
     enum class Kind { None, Queue, PdfFile };
 
@@ -28,10 +24,7 @@ struct PrinterChoice {
 // or 「プリンタ：なし」.
 QString describePrinterChoice(const PrinterChoice &choice);
 
-// A new high-resolution QPrinter set up from the choice: queue or PDF file,
-// paper, orientation, one copy, one side. Raises PrinterError when the
-// chosen queue is not known to the print system any more, or nothing is
-// chosen.
-std::unique_ptr<QPrinter> makePrinter(const PrinterChoice &choice);
+// The message when no printer and no PDF file is chosen.
+QString noPrinterMessage();
 
 } // namespace nerufa

@@ -1,5 +1,6 @@
 #include "printjobs.h"
 
+#include "fields.h"
 #include "fonts.h"
 #include "runtimeerror.h"
 #include "sliplayout.h"
@@ -16,8 +17,8 @@ namespace {
 using layout::twips;
 
 // Field names for messages, as the offset panel labels them.
-QString offsetXField() { return QStringLiteral("左右のズレ"); }
-QString offsetYField() { return QStringLiteral("上下のズレ"); }
+QString offsetXField() { return QString::fromUtf8(slip::field(slip::FieldId::OffsetX).caption); }
+QString offsetYField() { return QString::fromUtf8(slip::field(slip::FieldId::OffsetY).caption); }
 
 [[noreturn]] void raiseOverflow(const QString &what)
 {
@@ -41,8 +42,8 @@ float offsetTwips(float value, int neutral, const QString &field)
 
 void computeOffsets(JobState &state)
 {
-    state.offsetX = offsetTwips(state.xOffsetValue, layout::kNeutralOffsetX, offsetXField());
-    state.offsetY = offsetTwips(state.yOffsetValue, layout::kNeutralOffsetY, offsetYField());
+    state.offsetX = offsetTwips(state.xOffsetValue, slip::kNeutralOffsetX, offsetXField());
+    state.offsetY = offsetTwips(state.yOffsetValue, slip::kNeutralOffsetY, offsetYField());
 }
 
 // A position: offset plus layout position, added and held in single

@@ -18,10 +18,6 @@ inline constexpr float kTwipsPerTenthMm = 5.67f;
 // twips(1806) is 10240.0205078125, not the float nearest to 10240.02.
 constexpr float twips(int n) { return float(n) * kTwipsPerTenthMm; }
 
-// Offset box values that mean "no shift".
-inline constexpr int kNeutralOffsetX = 30;
-inline constexpr int kNeutralOffsetY = 70;
-
 // The size the job sets and reads back to fix the vertical correction.
 inline constexpr int kCorrectionProbeSize = 14;
 

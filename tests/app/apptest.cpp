@@ -49,7 +49,7 @@ std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton an
 void setupTestApplication()
 {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    setupApplication(*qApp);
+    setupWindowApplication(*qApp);
 }
 
 } // namespace apptest

@@ -7,7 +7,7 @@
 // NERUFA_REQUIRE_SPOOLER is set.
 #include "apptest.h"
 #include "pdfprobe.h"
-#include "printerchoice.h"
+#include "pagedestination.h"
 #include "spooler.h"
 #include "testsupport.h"
 
@@ -61,8 +61,8 @@ private slots:
         if (!m_whyNot.isEmpty())
             NERUFA_SKIP_OR_FAIL("no private print spooler: " + m_whyNot);
         apptest::LoadedWindow w;
-        QCOMPARE(w.window->printerChoice().target, m_spooler.queueName());
-        const auto queue = nerufa::makePrinter(w.window->printerChoice());
+        QCOMPARE(w.window->printerSession().current().target, m_spooler.queueName());
+        const auto queue = nerufa::makePrinter(w.window->printerSession().current());
         QCOMPARE(queue->resolution(), 1200);
         for (auto [name, text] : {std::pair{"Sayuu_Xtxt", "31"}, {"Jyouge_Ytxt", "72"}, {"T_1_Yuubin", "9876542"},
                                   {"T_4_Namae", "山田太郎"}, {"T_5_Samakata", "鈴木"}, {"GoukeiBox", "1750"}})
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(m_spooler.waitForJobs(3, 500).size(), 2);
 
         apptest::LoadedWindow restarted;
-        QCOMPARE(restarted.window->printerChoice().target, m_second);
+        QCOMPARE(restarted.window->printerSession().current().target, m_second);
     }
 
     void printAfterAFailedPdfWriteWorks()

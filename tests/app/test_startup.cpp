@@ -164,7 +164,7 @@ private slots:
         // X is no number: 0 and one warning naming the file. Y lies past the
         // spinner's range: its nearest end.
         auto warning = apptest::answerNextMessageBox();
-        w.window->showStartupWarnings();
+        w.window->afterShown();
         QVERIFY2(warning->icon == QMessageBox::Warning && warning->text.contains("nerufax1.txt"), qPrintable(warning->text));
         auto *x = w.get<UpDown>("UpDownX"), *y = w.get<UpDown>("UpDownY");
         QCOMPARE(QStringList({QString::number(x->value()), w.edit("Sayuu_Xtxt")->text(), QString::number(y->value()), w.edit("Jyouge_Ytxt")->text()}).join(' '),

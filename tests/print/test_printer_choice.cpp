@@ -1,17 +1,17 @@
 // Where a slip goes and whether it got there: the choice kept as the user's
 // CUPS default (a private spooler with two capture queues), a queue that
-// refuses jobs, and PDF targets that cannot be written. Each print makes a
-// new printer from the choice, as the window does.
+// refuses jobs, and PDF targets that cannot be written. Each print opens a
+// destination of its own, as the window does.
 #include "cupsqueues.h"
 #include "fonts.h"
 #include "pdfprobe.h"
 #include "printjobs.h"
-#include "qtprinter.h"
+#include "pagedestination.h"
+#include "pageprinter.h"
 #include "runtimeerror.h"
 #include "spooler.h"
 #include "testsupport.h"
 
-#include <QPrinter>
 #include <QtTest>
 
 using nerufa::PrinterChoice;
@@ -24,9 +24,10 @@ QString printSlip(const PrinterChoice &choice)
 {
     nerufa::JobState state;
     try {
-        const auto printer = nerufa::makePrinter(choice);
-        nerufa::QtPrinter qtPrinter(*printer);
-        nerufa::printSlip(nerufa::testsupport::filledSlip(), state, qtPrinter);
+        const auto destination = nerufa::openDestination(choice);
+        nerufa::PagePrinter printer(*destination);
+        nerufa::printSlip(nerufa::testsupport::filledSlip(), state, printer);
+        destination->finish();
     } catch (const nerufa::RuntimeError &error) {
         return error.message();
     }
@@ -98,7 +99,7 @@ private slots:
     }
 
     // A full disk: the PDF file printed before stays whole and nothing
-    // else is left behind. (A missing folder is in test_qtprinter.)
+    // else is left behind. (A missing folder is in test_pageprinter.)
     void unwritablePdfTargetKeepsTheEarlierFile()
     {
         QTemporaryDir dir;

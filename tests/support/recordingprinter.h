@@ -39,11 +39,8 @@ public:
     void setFontSize(float points) override { record("fontSize", {}, {m_size = points}); pass(&Printer::setFontSize, points); }
     float fontSize() const override { return m_reportedSize ? *m_reportedSize : m_forward ? m_forward->fontSize() : m_size; }
     void setFontBold(bool bold) override { record("fontBold", {}, {float(bold)}); pass(&Printer::setFontBold, bold); }
-    void setCurrentX(float twips) override { record("currentX", {}, {m_x = twips}); pass(&Printer::setCurrentX, twips); }
-    void setCurrentY(float twips) override { record("currentY", {}, {m_y = twips}); pass(&Printer::setCurrentY, twips); }
-    float currentX() const override { return m_x; }
-    float currentY() const override { return m_y; }
-    // Leaves the current position as it is: no job relies on the move.
+    void setCurrentX(float twips) override { record("currentX", {}, {twips}); pass(&Printer::setCurrentX, twips); }
+    void setCurrentY(float twips) override { record("currentY", {}, {twips}); pass(&Printer::setCurrentY, twips); }
     void printText(const QString &text) override { record("printText ", text); pass(&Printer::printText, text); }
     void setLineWidth(int width) override { record("lineWidth", {}, {float(width)}); pass(&Printer::setLineWidth, width); }
     void circle(float x, float y, float radius) override { record("circle", {}, {x, y, radius}); pass(&Printer::circle, x, y, radius); }
@@ -74,8 +71,6 @@ private:
     int m_failAt = 0;
     std::optional<float> m_reportedSize;
     float m_size = 0.0f;
-    float m_x = 0.0f;
-    float m_y = 0.0f;
 };
 
 } // namespace nerufa

@@ -1,16 +1,16 @@
-// The print jobs through the real QPrinter into a PDF file, looked at with
+// The print jobs on the page printer into a PDF file, looked at with
 // poppler: where texts and circles land in millimetres, which font is
 // embedded, and what a failed print leaves behind.
 
 #include "fonts.h"
 #include "pdfprobe.h"
 #include "printjobs.h"
-#include "qtprinter.h"
+#include "pagedestination.h"
+#include "pageprinter.h"
 #include "recordingprinter.h"
 #include "runtimeerror.h"
 #include "testsupport.h"
 
-#include <QPrinter>
 #include <QtTest>
 
 using nerufa::testsupport::guardRow;
@@ -46,7 +46,7 @@ QString circleProblem(const QString &path, QPointF centre, double radiusMm)
 
 } // namespace
 
-class TestQtPrinter : public QObject {
+class TestPagePrinter : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -59,24 +59,27 @@ private slots:
         nerufa::fonts::registerSubstitutions();
     }
 
-    // Offsets 22/85 and margins of 20 mm left behind by a page setup: the
-    // page still starts at the printable area's corner.
+    // Offsets 22/85: the page starts at the printable area's corner, which
+    // is the paper's for a PDF file.
     void slipAndCheckLandAtTheirPlaces()
     {
         const QString slipPath = m_dir.filePath("slip.pdf"), checkPath = m_dir.filePath("check.pdf");
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFileName(slipPath);
-        printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
-        nerufa::QtPrinter qtPrinter(printer);
+        using Choice = nerufa::PrinterChoice;
         nerufa::SlipSnapshot slip = nerufa::testsupport::filledSlip();
         slip.offsetXText = "22";
         slip.offsetYText = "85";
         nerufa::JobState state;
-        nerufa::printSlip(slip, state, qtPrinter);
+        for (const QString &path : {slipPath, checkPath}) {
+            const auto destination = nerufa::openDestination({Choice::Kind::PdfFile, path, {}, {}});
+            nerufa::PagePrinter printer(*destination);
+            if (path == slipPath)
+                nerufa::printSlip(slip, state, printer);
+            else
+                nerufa::printPositionCheck("22", "85", state, printer);
+            destination->finish();
+        }
         // The size read back is the 14 pt as set, not the 13.98 the device rounds it to.
         QCOMPARE(state.verticalCorrection, QStringLiteral("-21"));
-        printer.setOutputFileName(checkPath);
-        nerufa::printPositionCheck("22", "85", state, qtPrinter);
 
         QString error;
         const pdf::TextLayout text = pdf::readText(slipPath, &error);
@@ -123,13 +126,15 @@ private slots:
                 nerufa::printSlip(failing, state, count);
                 failAt = int(count.calls().size());
             }
-            // No printer and no file is what Qt gives when no CUPS printer
-            // is installed and none is chosen.
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(path);
-            nerufa::QtPrinter qtPrinter(printer);
-            nerufa::RecordingPrinter watch(&qtPrinter);
+            const nerufa::PrinterChoice choice{path.isEmpty() ? nerufa::PrinterChoice::Kind::None : nerufa::PrinterChoice::Kind::PdfFile,
+                                               path, {}, {}};
+            if (path.isEmpty()) {
+                QVERIFY_THROWS_EXCEPTION(nerufa::RuntimeError, nerufa::openDestination(choice));
+                return;
+            }
+            auto destination = nerufa::openDestination(choice);
+            nerufa::PagePrinter pagePrinter(*destination);
+            nerufa::RecordingPrinter watch(&pagePrinter);
             watch.failAtCall(qMax(failAt, 0));
             QVERIFY_THROWS_EXCEPTION(nerufa::RuntimeError, check ? nerufa::printPositionCheck("30", "70", state, watch)
                                                                  : nerufa::printSlip(failing, state, watch));
@@ -137,7 +142,10 @@ private slots:
             QCOMPARE(output.exists() && output.open(QIODevice::ReadOnly) ? output.readAll() : QByteArray(), before);
             if (failAt < 0)
                 return;
-            nerufa::printSlip(nerufa::testsupport::filledSlip(), state, qtPrinter);
+            destination = nerufa::openDestination(choice);
+            nerufa::PagePrinter next(*destination);
+            nerufa::printSlip(nerufa::testsupport::filledSlip(), state, next);
+            destination->finish();
             QString error;
             const pdf::TextLayout text = pdf::readText(path, &error);
             QCOMPARE(text.pages, 1);
@@ -147,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestQtPrinter)
-#include "test_qtprinter.moc"
+QTEST_MAIN(TestPagePrinter)
+#include "test_pageprinter.moc"

@@ -3,8 +3,9 @@
 // its exit statuses, into one PDF file of one page per slip.
 
 #include "pdfprobe.h"
+#include "batchrun.h"
+#include "countingdestination.h"
 #include "recordingprinter.h"
-#include "slipbatch.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,16 +21,14 @@ const QByteArray kOrders = "お届け先名前,数量1,単価1\n"
                            "一郎,1,100\n二郎,,\n,,\n四郎,2,200\n五郎,,\n六郎,3,\n";
 
 // Every slip on one recording printer, each taken for good once ended.
-struct RecordedOutput final : SlipOutput {
+struct RecordedOutput {
+    nerufa::CountingDestination destination;
     nerufa::RecordingPrinter printer;
-    nerufa::Printer &printerForNextSlip() override { return printer; }
-    void finish() override {}
-    int delivered(int ended) const override { return ended; }
 };
 
 } // namespace
 
-class TestSlipBatch : public QObject {
+class TestBatchRun : public QObject {
     Q_OBJECT
 
 private slots:
@@ -50,14 +49,14 @@ private slots:
         const QList<Order> orders = readOrders(kOrders, QDate(2004, 5, 21)).orders;
         // A clean run shows where the third slip begins and ends.
         RecordedOutput clean, output;
-        runBatch(orders, 0, "30", "70", clean);
+        runBatch(orders, 0, "30", "70", clean.printer, clean.destination);
         const QStringList &calls = clean.printer.calls();
         const qsizetype begin = calls.indexOf("endDoc", calls.indexOf("endDoc") + 1);
         const qsizetype end = calls.indexOf("endDoc", begin + 1);
         const int failCall = int(whenEnded ? end : (begin + end) / 2) + 1;
         output.printer.failAtCall(failCall);
 
-        const BatchResult result = runBatch(orders, 0, "30", "70", output);
+        const BatchResult result = runBatch(orders, 0, "30", "70", output.printer, output.destination);
         QCOMPARE(result.printed, 2);
         QCOMPARE(result.nextRow, 4);
         QVERIFY(!result.error.isEmpty());
@@ -108,5 +107,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSlipBatch)
-#include "test_slipbatch.moc"
+QTEST_MAIN(TestBatchRun)
+#include "test_batchrun.moc"

@@ -27,11 +27,6 @@ struct OrderList {
     QStringList problems;
 };
 
-// The column names a file may use, in the window's order: the recipient's
-// six fields, the sender's six, goods, product numbers, quantities and unit
-// prices, desired month and day, time slot and notification.
-const QStringList &columnNames();
-
 // Reads and checks a CSV file's bytes. `today` stands in for a desired
 // month or day left empty while the other is given, as the window's date
 // lists start at today.

@@ -1,23 +1,20 @@
 #include "commandline.h"
 
-#include "cupsqueues.h"
-#include "fonts.h"
+#include "appsetup.h"
+#include "batchrun.h"
+#include "offsetfiles.h"
 #include "orders.h"
+#include "printersession.h"
 #include "processenv.h"
-#include "printerchoice.h"
-#include "runtimeerror.h"
-#include "slipbatch.h"
 
 #include <QCommandLineParser>
 #include <QDate>
 #include <QGuiApplication>
-#include <QLibraryInfo>
 #include <QTextStream>
-#include <QTranslator>
 
 #include <cstring>
 
-namespace nerufa::batch {
+namespace nerufa::cli {
 
 namespace {
 
@@ -42,7 +39,7 @@ PrinterChoice chosenPrinter(const QCommandLineParser &parser)
         return {PrinterChoice::Kind::PdfFile, parser.value(QStringLiteral("pdf")), {}, {}};
     if (parser.isSet(QStringLiteral("printer")))
         return {PrinterChoice::Kind::Queue, parser.value(QStringLiteral("printer")), {}, {}};
-    return cupsqueues::userDefault().choice;
+    return PrinterSession().current();
 }
 
 } // namespace
@@ -66,12 +63,7 @@ int runCommandLine(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("nerufa-slip"));
-    auto *translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(translator);
-    fonts::registerSubstitutions();
+    setUpApplication(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -111,10 +103,10 @@ int runCommandLine(int argc, char *argv[])
         return kBadInput;
     }
 
-    const OrderList list = readOrderFile(parser.value(csv), QDate::currentDate());
+    const batch::OrderList list = batch::readOrderFile(parser.value(csv), QDate::currentDate());
     if (!list.problems.isEmpty()) {
         say(QStringLiteral("%1 に問題があるため、何も印刷していません：").arg(parser.value(csv)));
-        say(problemsMessage(list.problems));
+        say(batch::problemsMessage(list.problems));
         return kBadInput;
     }
     say(QStringLiteral("%1 件の注文を読みました（%2）。").arg(list.orders.size()).arg(list.encoding));
@@ -123,8 +115,7 @@ int runCommandLine(int argc, char *argv[])
     if (parser.isSet(from)) {
         bool ok = false;
         const int row = parser.value(from).toInt(&ok);
-        while (ok && first < list.orders.size() && list.orders[first].row < row)
-            ++first;
+        first = batch::firstAtOrAfter(list.orders, row);
         if (!ok || row < 1 || first == list.orders.size()) {
             say(QStringLiteral("--from %1：その件目から先に注文がありません。").arg(parser.value(from)));
             return kBadInput;
@@ -135,32 +126,28 @@ int runCommandLine(int argc, char *argv[])
         return kPrinted;
     }
 
-    const OffsetTexts offsets = readOffsetTexts(processenv::programFolder());
-    for (const QString &warning : offsets.warnings)
+    // The offsets as the window reads them at start, without writing.
+    const offsets::LoadedOffsets stored =
+        offsets::readOffsets(offsets::OffsetPaths::in(processenv::programFolder()));
+    for (const QString &warning : stored.warnings)
         say(warning);
 
     const qsizetype count = list.orders.size() - first;
-    BatchResult result;
-    try {
-        const PrinterChoice choice = chosenPrinter(parser);
-        say(describePrinterChoice(choice));
-        std::unique_ptr<SlipOutput> output = outputFor(choice);
-        result = runBatch(list.orders, first, offsets.x, offsets.y, *output, [&](int done, const Order &next) {
-            say(QStringLiteral("[%1/%2] %3 件目 %4").arg(done + 1).arg(count).arg(next.row).arg(recipientLine(next)));
+    const PrinterChoice choice = chosenPrinter(parser);
+    say(describePrinterChoice(choice));
+    const batch::BatchResult result = batch::runBatch(
+        list.orders, first, QString::number(stored.x), QString::number(stored.y), choice,
+        [&](int done, const batch::Order &next) {
+            say(QStringLiteral("[%1/%2] %3 件目 %4").arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
             return true;
         });
-    } catch (const RuntimeError &error) {
-        // No printer could be made: nothing was printed.
-        result.error = error.message();
-        result.nextRow = list.orders[first].row;
-    }
     if (!result.error.isEmpty()) {
         say(result.error);
-        say(resultSentence(result) + QStringLiteral("続きは --from %1 で印刷できます。").arg(result.nextRow));
+        say(batch::resultSentence(result) + QStringLiteral("続きは --from %1 で印刷できます。").arg(result.nextRow));
         return kPrinterFault;
     }
-    say(resultSentence(result));
+    say(batch::resultSentence(result));
     return kPrinted;
 }
 
-} // namespace nerufa::batch
+} // namespace nerufa::cli

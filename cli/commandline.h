@@ -2,7 +2,7 @@
 
 // The command line for printing a CSV file without the window:
 //   nerufa-slip --csv FILE [--printer QUEUE | --pdf OUT.pdf] [--check] [--from ROW]
-namespace nerufa::batch {
+namespace nerufa::cli {
 
 // True when the arguments ask for the command line (any of its options,
 // or --help); a start without them is the window program.
@@ -14,4 +14,4 @@ bool wantsCommandLine(int argc, char *argv[]);
 // the offscreen platform, so no display is needed and no window opens.
 int runCommandLine(int argc, char *argv[]);
 
-} // namespace nerufa::batch
+} // namespace nerufa::cli

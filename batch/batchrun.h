@@ -1,0 +1,52 @@
+#pragma once
+
+#include "orders.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace nerufa {
+class PageDestination;
+class Printer;
+struct PrinterChoice;
+}
+
+namespace nerufa::batch {
+
+// The index of the first order on data row `row` or after it: where a batch
+// asked to start at a row, or resumed there, begins. orders.size() when no
+// order is left.
+qsizetype firstAtOrAfter(const QList<Order> &orders, int row);
+
+struct BatchResult {
+    int printed = 0;      // slips delivered for good
+    int nextRow = 0;      // data row to go on from; 0 when every slip is done
+    bool stopped = false; // the operator stopped between slips
+    QString error;        // what stopped the batch, when something did
+};
+
+// Called before each slip with the number done so far and the order that
+// comes next; returns false to stop there.
+using BeforeSlip = std::function<bool(int done, const Order &next)>;
+
+// Prints orders[first..] one after another with the offset texts given, the
+// same slip job as 「印刷」, each slip ended onto `printer`, whose pages go
+// to `destination`; the destination is finished after the last. Whatever
+// stops the batch - a printer fault, any other error - is caught here: the
+// slip it hit is dropped whole, the result tells why and which row comes
+// next. Nothing is thrown.
+BatchResult runBatch(const QList<Order> &orders, qsizetype first, const QString &offsetXText,
+                     const QString &offsetYText, Printer &printer, PageDestination &destination,
+                     const BeforeSlip &beforeSlip = {});
+
+// The same onto the printer the choice names: the destination is opened
+// here, once for the whole batch. When it cannot be opened (no printer, a
+// queue that is gone) nothing is printed and the result says so.
+BatchResult runBatch(const QList<Order> &orders, qsizetype first, const QString &offsetXText,
+                     const QString &offsetYText, const PrinterChoice &choice, const BeforeSlip &beforeSlip = {});
+
+// "3 枚印刷しました。" plus, when rows are left, "次は 4 件目からです。".
+QString resultSentence(const BatchResult &result);
+
+} // namespace nerufa::batch
