@@ -2,6 +2,7 @@
 // it, the Tab walk, the total, exit, a print with no printer or no Japanese
 // font, and the typing limit of a text box, whichever way text gets in.
 #include "apptest.h"
+#include "fields.h"
 #include "sliplineedit.h"
 #include "testsupport.h"
 
@@ -177,6 +178,48 @@ private slots:
         QVERIFY2(noFonts ? seen->text.startsWith("印刷できませんでした。\n") && seen->text.contains("日本語のフォント")
                          : seen->text.contains("「プリンタの設定」"), qPrintable(seen->text));
         QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    // The form and the field table describe the same fields: every entry box
+    // of the form is in the table and every field has its control, option
+    // captions included. On the real window, twelve typed characters leave
+    // each box's limit, and only the boxes for digits and signs keep the
+    // input method off.
+    void formFollowsTheFieldTable()
+    {
+        LoadedWindow w;
+        QStringList boxes, fields;
+        for (QWidget *box : w.window->findChildren<QWidget *>())
+            if ((qobject_cast<SlipLineEdit *>(box) && !box->objectName().isEmpty()) || qobject_cast<QComboBox *>(box))
+                boxes << box->objectName();
+        for (const nerufa::slip::Field &field : nerufa::slip::fields()) {
+            if (field.kind != nerufa::slip::FieldKind::Choice) {
+                fields << field.name;
+                continue;
+            }
+            for (const QString &option : nerufa::slip::optionNames(field))
+                fields << option + "=" + w.get<QAbstractButton>(option)->text();
+        }
+        boxes.sort();
+        QCOMPARE(fields.filter("=").join(' '), "O_Haitatsu1=午前  ９時～１２時頃 O_Haitatsu2=午後１２時～１４時頃 O_Haitatsu3=午後１４時～１７時頃 "
+                                              "O_Haitatsu4=夕方１７時～１９時頃 O_Haitatsu5=夜間１９時～２１時頃 O_Haitatsu6=希望なし "
+                                              "O_Tsuuchi1=必要 O_Tsuuchi2=不要");
+        fields.removeIf([](const QString &f) { return f.contains('='); });
+        fields.sort();
+        QCOMPARE(boxes, fields);
+
+        const QStringList direct{"T_1_Yuubin", "T_6_Denwaba", "iraiYuubin", "iraiDenwa", "SuuryouBox1", "SuuryouBox2",
+                                 "TankaBox1", "TankaBox2", "KingakuBox1", "KingakuBox2", "GoukeiBox", "Sayuu_Xtxt", "Jyouge_Ytxt"};
+        const QHash<QString, int> limits{{"T_1_Yuubin", 7}, {"SuuryouBox1", 3}, {"SuuryouBox2", 3}, {"TankaBox1", 5},
+                                         {"TankaBox2", 5}, {"KingakuBox1", 8}, {"KingakuBox2", 8}, {"GoukeiBox", 9}};
+        for (const QString &name : boxes) {
+            auto *combo = qobject_cast<QComboBox *>(w.get(name));
+            QLineEdit *edit = combo ? combo->lineEdit() : w.edit(name);
+            edit->clear();
+            QTest::keyClicks(edit, "123456789012");
+            QCOMPARE(QString("%1 %2 %3").arg(name).arg(edit->text().size()).arg(edit->inputMethodQuery(Qt::ImEnabled).toBool()),
+                     QString("%1 %2 %3").arg(name).arg(limits.value(name, 12)).arg(!direct.contains(name)));
+        }
     }
 
     // Counted in characters, cut only from the inserted part, never halving one.

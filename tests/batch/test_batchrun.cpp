@@ -104,6 +104,10 @@ private slots:
         QString error;
         const QString out = dir.filePath("out.pdf");
         QCOMPARE(QFileInfo::exists(out) ? pdf::readText(out, &error).pages : -1, pages);
+        // Nothing else is left behind: no temporary file, no offset file.
+        const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(left.join(' '), pages < 0 ? "bad.csv orders.csv" : "bad.csv orders.csv out.pdf");
+        QCOMPARE(QDir(QFileInfo(NERUFA_PROGRAM).path()).entryList({"nerufa*.txt"}), QStringList());
     }
 };
 

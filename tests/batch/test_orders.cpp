@@ -25,7 +25,9 @@ QStringList described(const nerufa::SlipSnapshot &s)
             "careOf=" + shown(s.recipientCareOfVisible, s.recipientCareOf),
             "senderCareOf=" + shown(s.senderCareOfVisible, s.senderCareOf),
             "date=" + shown(s.desiredMonthVisible && s.desiredDayVisible, s.desiredMonth + "/" + s.desiredDay),
-            "timeSlot=" + QString::number(s.timeSlot), "notification=" + QString::number(s.notification)};
+            "timeSlot=" + QString::number(s.timeSlot), "notification=" + QString::number(s.notification),
+            "numbers=" + shown(s.numericToggleDown, QStringList{s.quantity1, s.unitPrice1, s.amount1, s.quantity2,
+                                                                s.unitPrice2, s.amount2, s.total}.join(' '))};
 }
 
 } // namespace
@@ -80,10 +82,16 @@ private slots:
             << QStringList{"careOf=shown:佐藤様方", "senderCareOf=hidden", "date=shown:03/21", "timeSlot=1",
                            "notification=2", "goods=本"} << QStringList();
 
+        QTest::newRow("empty cells are the window's start: 0 in a number box, the options chosen at start")
+            << "数量1,単価1,数量2,単価2,配達時間帯,お届け通知\n3,,,1.5,,\n"
+            << QStringList{"numbers=shown:3 0 0 0 1.5 0 0", "timeSlot=6", "notification=1"} << QStringList();
+        // Counted in characters, as the window's box counts them.
+        QTest::newRow("an emoji is one character") << "お届け先郵便番号\n123456😀\n" << QStringList{"postal=123456😀"}
+                                                   << QStringList();
         QTest::newRow("unknown column") << "お届け先名前,お届け先名\nx,y\n" << QStringList()
                                         << QStringList{"見出しの「お届け先名」（2 列目）は知らない列名です。使える列名は README の一覧を見てください"};
         QTest::newRow("every bad row and column")
-            << "お届け先郵便番号,数量1,単価1,配達時間帯,お届け通知\n12345678,1234,123456,,\n1000005,x,1,午前,いる\n"
+            << "お届け先郵便番号,数量1,単価1,配達時間帯,お届け通知\n1234567😀,1234,123456,,\n1000005,x,1,午前,いる\n"
                "1000005,1,1\n\"100\n0005\",1,1,,\n"
             << QStringList()
             << QStringList{"1 件目（お届け先郵便番号）：7 文字までです（8 文字あります）",

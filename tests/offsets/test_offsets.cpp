@@ -43,13 +43,13 @@ QString outcome(const std::function<int()> &f)
     try {
         return QString::number(f());
     } catch (const RuntimeError &e) {
-        return RuntimeError::kindName(e.kind()) + QFileInfo(e.detail().section(u'「', 1).section(u'」', 0, 0)).fileName();
+        return e.message().section(u'\n', 0, 0) + QFileInfo(e.detail().section(u'「', 1).section(u'」', 0, 0)).fileName();
     }
 }
 
-const QString kMismatchX = RuntimeError::kindName(RuntimeError::Kind::TypeMismatch) + "nerufax1.txt";
-const QString kOverflowX = RuntimeError::kindName(RuntimeError::Kind::Overflow) + "nerufax1.txt";
-const QString kFileError = RuntimeError::kindName(RuntimeError::Kind::FileError);
+const QString kMismatchX = QStringLiteral("型が一致しません。nerufax1.txt");
+const QString kOverflowX = QStringLiteral("オーバーフローしました。nerufax1.txt");
+const QString kFileError = QStringLiteral("ファイルの読み書きに失敗しました。");
 
 } // namespace
 

@@ -102,4 +102,25 @@ QString checkSlipTexts(const TextLayout &layout, const QList<SlipText> &texts, d
     return problems;
 }
 
+QString circleProblem(const QString &pdf, QPointF centre, double radiusMm)
+{
+    const double mmPerTenth = 5.67 * 25.4 / 1440.0; // 0.1 mm of the slip is 5.67 twips, a hair over 0.1 mm
+    const double pxPerMm = 1200 / 25.4, radius = radiusMm * 5.67 / 5.6692913;
+    const int half = int((radius + 1.0) * pxPerMm);
+    const QPoint corner = (centre * mmPerTenth * pxPerMm).toPoint() - QPoint(half, half);
+    QString error;
+    const QImage area = renderArea(pdf, 1200, corner.x(), corner.y(), 2 * half, 2 * half, &error);
+    QRect ink;
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            if (qGray(area.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    const QPointF inkCentre = (QPointF(ink.left() + ink.right() + 1, ink.top() + ink.bottom() + 1) / 2 + corner) / pxPerMm;
+    const double across = ink.width() / pxPerMm, pen = 2.0 / 600 * 25.4;
+    if (ink.isEmpty() || (inkCentre - centre * mmPerTenth).manhattanLength() > 0.1
+        || qAbs(across - 2 * radius - pen) > 0.05 || qGray(area.pixel(ink.center())) < 128)
+        return QStringLiteral("circle at (%1, %2) mm, %3 mm across %4").arg(inkCentre.x()).arg(inkCentre.y()).arg(across).arg(error);
+    return {};
+}
+
 } // namespace nerufa::testpdf

@@ -47,4 +47,9 @@ struct SlipText { QString text; int x, y; };
 QString checkSlipTexts(const TextLayout &layout, const QList<SlipText> &texts, double dx,
                        double dy, QPointF originMm = {});
 
+// What is wrong with the outline circle of `radiusMm` whose centre the slip
+// puts at layout position `centre` (tenths of a mm, offsets included) on
+// page 1, or nothing. The pen is two 600 dpi dots wide.
+QString circleProblem(const QString &pdf, QPointF centre, double radiusMm);
+
 } // namespace nerufa::testpdf

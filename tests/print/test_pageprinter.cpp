@@ -16,35 +16,6 @@
 using nerufa::testsupport::guardRow;
 namespace pdf = nerufa::testpdf;
 
-namespace {
-
-// 0.1 mm of the slip is 5.67 twips, a hair over 0.1 mm.
-constexpr double kMmPerTenth = 5.67 * 25.4 / 1440.0;
-
-// What is wrong with the outline circle of `radiusMm` around the layout
-// position `centre` on page 1, or nothing. At 1200 dpi the pen of two
-// 600 dpi dots is 4 pixels wide.
-QString circleProblem(const QString &path, QPointF centre, double radiusMm)
-{
-    const double pxPerMm = 1200 / 25.4, radius = radiusMm * 5.67 / 5.6692913;
-    const int half = int((radius + 1.0) * pxPerMm);
-    const QPoint corner = (centre * kMmPerTenth * pxPerMm).toPoint() - QPoint(half, half);
-    QString error;
-    const QImage area = pdf::renderArea(path, 1200, corner.x(), corner.y(), 2 * half, 2 * half, &error);
-    QRect ink;
-    for (int y = 0; y < area.height(); ++y)
-        for (int x = 0; x < area.width(); ++x)
-            if (qGray(area.pixel(x, y)) < 128)
-                ink |= QRect(x, y, 1, 1);
-    const QPointF inkCentre = (QPointF(ink.left() + ink.right() + 1, ink.top() + ink.bottom() + 1) / 2 + corner) / pxPerMm;
-    const double across = ink.width() / pxPerMm, pen = 2.0 / 600 * 25.4;
-    if (ink.isEmpty() || (inkCentre - centre * kMmPerTenth).manhattanLength() > 0.1
-        || qAbs(across - 2 * radius - pen) > 0.05 || qGray(area.pixel(ink.center())) < 128)
-        return QStringLiteral("circle at (%1, %2) mm, %3 mm across %4").arg(inkCentre.x()).arg(inkCentre.y()).arg(across).arg(error);
-    return {};
-}
-
-} // namespace
 
 class TestPagePrinter : public QObject {
     Q_OBJECT
@@ -88,10 +59,10 @@ private slots:
                                                          {"田中様方", 900, 861}, {"15", 485, 250}, {"46000", 1995, 920}}, -8, 15);
         QVERIFY2(wrong.isEmpty() && error.isEmpty(), qPrintable(wrong + error));
         QCOMPARE(pdf::readFonts(slipPath, &error), QStringList{"IPAPGothic"}); // the one face, embedded
-        QCOMPARE(circleProblem(slipPath, QPointF(612 - 8, 446 + 15), 2.0), QString()); // 希望なし
+        QCOMPARE(pdf::circleProblem(slipPath, QPointF(612 - 8, 446 + 15), 2.0), QString()); // 希望なし
         QCOMPARE(pdf::readText(checkPath, &error).pages, 1);
-        QCOMPARE(circleProblem(checkPath, QPointF(806 - 8, 106 + 15), 0.3), QString());
-        QCOMPARE(circleProblem(checkPath, QPointF(1438 - 8, 106 + 15), 0.3), QString());
+        QCOMPARE(pdf::circleProblem(checkPath, QPointF(806 - 8, 106 + 15), 0.3), QString());
+        QCOMPARE(pdf::circleProblem(checkPath, QPointF(1438 - 8, 106 + 15), 0.3), QString());
     }
 
     // A failed print leaves no page: the file chosen as output keeps what it

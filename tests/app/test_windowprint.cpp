@@ -1,13 +1,14 @@
-// Printing a CSV file from the window: a row prints exactly what the same
-// fields typed into the window print with 「印刷」; a batch stopped between
-// slips goes on from the next row, and the window's fields stay as they
-// were.
+// What the window's buttons put on pages: a CSV row prints exactly what the
+// same fields typed into the window print with 「印刷」; a file dropped on the
+// window starts the batch; a batch stopped between slips goes on from the
+// next row unless the file changed; 「○印の印刷」 prints the two circles.
 
 #include "apptest.h"
 #include "csvbatch.h"
 #include "pdfprobe.h"
 
 #include <QAbstractButton>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QtTest>
 #include <array>
@@ -52,12 +53,14 @@ struct DialogWatch {
     }
 };
 
-// Writes orders.csv once, then prints it from the window into a PDF file
-// as the button does.
+// Writes orders.csv when it differs, then prints it from the window into a
+// PDF file as the button does.
 void printCsv(const LoadedWindow &w, const QByteArray &csv, const char *pdfName)
 {
     QFile file(w.dir.filePath("orders.csv"));
-    if (!file.exists() && !(file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.flush()))
+    const bool same = file.open(QIODevice::ReadOnly) && file.readAll() == csv;
+    file.close();
+    if (!same && !(file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.flush()))
         throw std::runtime_error("cannot write the CSV file");
     w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, w.dir.filePath(pdfName), {}, {}});
     w.get<CsvBatch>("CsvBatch")->printFile(file.fileName());
@@ -65,7 +68,7 @@ void printCsv(const LoadedWindow &w, const QByteArray &csv, const char *pdfName)
 
 } // namespace
 
-class TestCsvBatch : public QObject {
+class TestWindowPrint : public QObject {
     Q_OBJECT
 
 private slots:
@@ -127,8 +130,53 @@ private slots:
         printCsv(w, csv, "out.pdf");
         QCOMPARE(watch.messages.value(1), QString("%1 枚印刷しました。").arg(40 - printed));
         QCOMPARE(pdf::readText(w.dir.filePath("out.pdf"), &error).pages, 40 - printed);
+        watch.timer.stop();
+        // A file changed since it stopped is another file: it starts at row 1.
+        DialogWatch stoppedAgain(2);
+        printCsv(w, csv, "out.pdf");
+        stoppedAgain.timer.stop();
+        DialogWatch changed;
+        printCsv(w, csv + "客41\n", "out.pdf");
+        QVERIFY(changed.messages.value(0).startsWith("「orders.csv」の 41 件を送り状に印刷します。\n\n1 件目"));
+        QCOMPARE(pdf::readText(w.dir.filePath("out.pdf"), &error).pages, 41);
+    }
+
+    // A CSV file dropped on the window asks to print it, as the button does.
+    void droppedFileStartsTheBatch()
+    {
+        LoadedWindow w;
+        QFile csv(w.dir.filePath("dropped.csv"));
+        QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("お届け先名前\n山田\n") > 0);
+        csv.close();
+        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, w.dir.filePath("dropped.pdf"), {}, {}});
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(csv.fileName())});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.window.get(), &drop);
+        DialogWatch watch;
+        QTRY_COMPARE(watch.messages.size(), 2);
+        QVERIFY(watch.messages[0].startsWith("「dropped.csv」の 1 件を送り状に印刷します。"));
+        QString error;
+        QCOMPARE(pdf::readText(w.dir.filePath("dropped.pdf"), &error).pages, 1);
+    }
+
+    // 「○印の印刷」 with the panel's offsets: two small circles, shifted.
+    void positionCheckButtonPrintsTheCircles()
+    {
+        LoadedWindow w;
+        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, w.dir.filePath("check.pdf"), {}, {}});
+        w.click("OnOffBtn");
+        w.edit("Sayuu_Xtxt")->setText("31");
+        w.edit("Jyouge_Ytxt")->setText("69");
+        w.click("IchiBtn");
+        const QString file = w.dir.filePath("check.pdf");
+        QCOMPARE(pdf::circleProblem(file, QPointF(806 + 1, 106 - 1), 0.3), QString());
+        QCOMPARE(pdf::circleProblem(file, QPointF(1438 + 1, 106 - 1), 0.3), QString());
     }
 };
 
-QTEST_MAIN(TestCsvBatch)
-#include "test_csvbatch.moc"
+QTEST_MAIN(TestWindowPrint)
+#include "test_windowprint.moc"
