@@ -5,7 +5,9 @@
 #include "orders.h"
 #include "printersession.h"
 #include "runtimeerror.h"
+#include "spoolerprogress.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -134,7 +136,8 @@ void CsvBatch::run(const QString &path)
             first = 0;
     }
 
-    const nerufa::PrinterChoice choice = m_printers.current();
+    SpoolerProgress waitingForPrinter(m_window, QStringLiteral("印刷システム（CUPS）の応答を待っています…"));
+    const nerufa::PrinterChoice choice = m_printers.current(waitingForPrinter);
     if (choice.kind == nerufa::PrinterChoice::Kind::None)
         throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, nerufa::noPrinterMessage());
     QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow),
@@ -158,8 +161,19 @@ void CsvBatch::run(const QString &path)
     progress.setAutoReset(false);
     progress.setMinimumWidth(360);
 
+    // While the print system takes a slip, the progress dialog stays live
+    // and 中止 gives up on that slip.
+    struct BatchWaiting final : nerufa::Waiting {
+        QProgressDialog &progress;
+        explicit BatchWaiting(QProgressDialog &dialog) : progress(dialog) {}
+        bool keepWaiting(int) override
+        {
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        }
+    } waiting(progress);
     const batch::BatchResult result = batch::runBatch(
-        list.orders, first, offsetX, offsetY, choice, [&](int done, const batch::Order &next) {
+        list.orders, first, offsetX, offsetY, choice, waiting, [&](int done, const batch::Order &next) {
             progress.setLabelText(QStringLiteral("送り状を印刷しています：%1 / %2 枚目\n%3 件目\u3000%4")
                                       .arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
             progress.setValue(done); // lets the 中止 button be pressed
@@ -180,6 +194,8 @@ void CsvBatch::run(const QString &path)
     else if (result.stopped)
         QMessageBox::information(m_window, title,
                                  QStringLiteral("印刷を中止しました。%1%2").arg(batch::resultSentence(result), again));
+    else if (!result.heldRows.isEmpty() || !result.lostRows.isEmpty())
+        QMessageBox::warning(m_window, title, batch::resultSentence(result));
     else
         QMessageBox::information(m_window, title, batch::resultSentence(result));
 }

@@ -1,15 +1,31 @@
-// The program's one entry: the command line when its options are given,
-// else the window.
+// The program's one entry: the command line when options are given, else
+// the window, which prints a CSV file named on the command line (as a
+// desktop opens one with it) after the operator confirms.
 #include "commandline.h"
 #include "program.h"
 
 #include <QApplication>
+#include <QFile>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     if (nerufa::cli::wantsCommandLine(argc, argv))
         return nerufa::cli::runCommandLine(argc, argv);
+    if (argc > 2) {
+        std::fputs("一度に開ける CSV ファイルは 1 つです。\n", stderr);
+        return 1;
+    }
+    const QString file = argc == 2 ? QFile::decodeName(argv[1]) : QString();
+    if (!displayAvailable()) {
+        std::fputs(file.isEmpty() ? "画面（ディスプレイ）がないため、窓を開けません。\n"
+                                  : "画面（ディスプレイ）がないため、窓を開けません。CSV ファイルを窓なしで印刷するには "
+                                    "--csv を付けてください（nerufa-slip --csv ファイル）。\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     setupWindowApplication(app);
-    return runProgram();
+    return runProgram(file);
 }

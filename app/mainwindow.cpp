@@ -12,6 +12,7 @@
 #include "printjobs.h"
 #include "runtimeerror.h"
 #include "singlecopy.h"
+#include "spoolerprogress.h"
 #include "sliprules.h"
 #include "ui_mainwindow.h"
 
@@ -150,6 +151,11 @@ bool MainWindow::load(const StartupEnvironment &environment)
     return true;
 }
 
+void MainWindow::offerCsvFile(const QString &path)
+{
+    QTimer::singleShot(0, m_csvBatch, [this, path] { m_csvBatch->printFile(path); });
+}
+
 void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -161,7 +167,20 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::afterShown()
 {
+    // The print system is asked in the background; the window answers
+    // meanwhile, and shows the printer once it is known.
+    m_printers.startLookUp();
     showPrinterChoice();
+    if (!m_printers.known()) {
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [this, poll] {
+            if (m_printers.known()) {
+                poll->deleteLater();
+                showPrinterChoice();
+            }
+        });
+        poll->start(100);
+    }
     if (!m_startupWarnings.isEmpty())
         QMessageBox::warning(this, applicationTitle(), m_startupWarnings.join(QLatin1Char('\n')));
 }
@@ -181,19 +200,31 @@ void MainWindow::setPrinterChoice(const nerufa::PrinterChoice &choice)
 
 void MainWindow::showPrinterChoice()
 {
-    const QString text = nerufa::describePrinterChoice(m_printers.current());
+    const nerufa::PrinterChoice *known = m_printers.known();
+    const QString text = known ? nerufa::describePrinterChoice(*known) : QStringLiteral("プリンタ：確認中…");
     m_printerLabel->setText(m_printerLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, m_printerLabel->width()));
     m_printerLabel->setToolTip(text);
 }
 
 void MainWindow::runPrintJob(const std::function<void(nerufa::Printer &)> &job)
 {
+    SpoolerProgress waiting(this, QStringLiteral("印刷システム（CUPS）の応答を待っています…"));
+    const nerufa::PrinterChoice choice = m_printers.current(waiting);
+    showPrinterChoice();
     if (const std::optional<QString> notice = m_printers.takeDefaultGoneNotice())
         QMessageBox::information(this, applicationTitle(), *notice);
-    const std::unique_ptr<nerufa::PageDestination> destination = nerufa::openDestination(m_printers.current());
+    const std::unique_ptr<nerufa::PageDestination> destination = nerufa::openDestination(choice, waiting);
     nerufa::PagePrinter printer(*destination);
     job(printer);
     destination->finish();
+    // Taken, but not printed yet: a stopped printer keeps the page until it
+    // is resumed. Printing again would make two.
+    if (!destination->deliveries().isEmpty() && destination->deliveries().constLast().held) {
+        QMessageBox::warning(this, applicationTitle(),
+                             QStringLiteral("プリンタ「%1」は停止しています。送った送り状は、プリンタが再開されると"
+                                            "印刷されます（もう一度「印刷」を押すと 2 枚になります）。")
+                                 .arg(choice.target));
+    }
 }
 
 void MainWindow::guardedCall(const std::function<void()> &body)
@@ -355,11 +386,13 @@ void MainWindow::setUpPrinter()
         // The dialog edits a copy; only OK changes the choice. A queue
         // chosen with OK becomes the user's default destination, so the
         // next start prints there too; a PDF file lasts until the end.
-        PrinterSetupDialog dialog(m_printers.current(), this);
+        SpoolerProgress waiting(this, QStringLiteral("プリンタの一覧を印刷システム（CUPS）に問い合わせています…"));
+        const QList<nerufa::cupsqueues::Queue> queues = nerufa::PrinterSession::queues(waiting);
+        PrinterSetupDialog dialog(m_printers.current(waiting), queues, this);
         if (dialog.exec() != QDialog::Accepted)
             return;
         const nerufa::PrinterChoice chosen = dialog.choice();
-        const std::optional<QString> notKept = m_printers.choose(chosen);
+        const std::optional<QString> notKept = m_printers.choose(chosen, waiting);
         showPrinterChoice();
         if (notKept) {
             QMessageBox::warning(this, applicationTitle(),

@@ -63,9 +63,9 @@ public:
     // keeping it as the user's default.
     void setPrinterChoice(const nerufa::PrinterChoice &choice);
 
-    // The CSV batch of the window: the button, drops, and files named when
-    // the program was started.
-    CsvBatch *csvBatch() const { return m_csvBatch; }
+    // Offers a CSV file for printing, as 「CSV から印刷…」 does, once the
+    // window is up: a file named when the program was started.
+    void offerCsvFile(const QString &path);
 
 protected:
     void showEvent(QShowEvent *event) override;

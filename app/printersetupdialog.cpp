@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -33,7 +32,8 @@ QList<QPageSize> commonPageSizes()
 
 } // namespace
 
-PrinterSetupDialog::PrinterSetupDialog(const PrinterChoice &current, QWidget *parent)
+PrinterSetupDialog::PrinterSetupDialog(const PrinterChoice &current, const QList<nerufa::cupsqueues::Queue> &queues,
+                                       QWidget *parent)
     : QDialog(parent),
       m_printers(new QListWidget),
       m_pdfPath(new QLineEdit),
@@ -41,6 +41,7 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterChoice &current, QWidget *pa
       m_paper(new QComboBox),
       m_portrait(new QRadioButton(QStringLiteral("縦"))),
       m_landscape(new QRadioButton(QStringLiteral("横"))),
+      m_queues(queues),
       m_wantedSize(current.pageSize)
 {
     setWindowTitle(QStringLiteral("プリンタの設定"));
@@ -51,9 +52,9 @@ PrinterSetupDialog::PrinterSetupDialog(const PrinterChoice &current, QWidget *pa
     m_portrait->setObjectName(QStringLiteral("Portrait"));
     m_landscape->setObjectName(QStringLiteral("Landscape"));
 
-    for (const QString &queue : QPrinterInfo::availablePrinterNames()) {
-        auto *item = new QListWidgetItem(queue, m_printers);
-        if (current.kind == PrinterChoice::Kind::Queue && current.target == queue)
+    for (const nerufa::cupsqueues::Queue &queue : m_queues) {
+        auto *item = new QListWidgetItem(queue.name, m_printers);
+        if (current.kind == PrinterChoice::Kind::Queue && current.target == queue.name)
             m_printers->setCurrentItem(item);
     }
     auto *pdfItem = new QListWidgetItem(QStringLiteral("PDF ファイル"), m_printers);
@@ -119,11 +120,11 @@ void PrinterSetupDialog::targetChanged()
 
     QPageSize fallback(QPageSize::A4);
     m_sizes.clear();
-    if (!pdf && m_printers->currentItem()) {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(m_printers->currentItem()->text());
-        m_sizes = info.supportedPageSizes();
-        if (info.defaultPageSize().isValid())
-            fallback = info.defaultPageSize();
+    if (!pdf && m_printers->currentRow() >= 0 && m_printers->currentRow() < m_queues.size()) {
+        const nerufa::cupsqueues::Queue &queue = m_queues[m_printers->currentRow()];
+        m_sizes = queue.sizes;
+        if (queue.defaultSize.isValid())
+            fallback = queue.defaultSize;
     }
     if (m_sizes.isEmpty())
         m_sizes = commonPageSizes();

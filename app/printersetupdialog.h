@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cupsqueues.h"
 #include "printerchoice.h"
 
 #include <QDialog>
@@ -22,7 +23,10 @@ class PrinterSetupDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit PrinterSetupDialog(const nerufa::PrinterChoice &current, QWidget *parent = nullptr);
+    // `queues`: every print queue with its paper, as the print system gave
+    // them before the dialog opened (the dialog itself never waits for it).
+    PrinterSetupDialog(const nerufa::PrinterChoice &current, const QList<nerufa::cupsqueues::Queue> &queues,
+                       QWidget *parent = nullptr);
 
     nerufa::PrinterChoice choice() const;
 
@@ -39,6 +43,7 @@ private:
     QComboBox *m_paper;
     QRadioButton *m_portrait;
     QRadioButton *m_landscape;
+    QList<nerufa::cupsqueues::Queue> m_queues;
     QList<QPageSize> m_sizes; // what m_paper lists, in its order
     QPageSize m_wantedSize;   // kept across changes of the printer
 };

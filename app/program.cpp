@@ -34,7 +34,13 @@ void setupWindowApplication(QApplication &app)
     app.setFont(QFont(nerufa::fonts::screenFace(), 8));
 }
 
-int runProgram()
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+int runProgram(const QString &csvFile)
 {
     MainWindow window;
     if (!window.load(StartupEnvironment::forThisProgram()))
@@ -43,5 +49,7 @@ int runProgram()
     if (const QScreen *screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
+    if (!csvFile.isEmpty())
+        window.offerCsvFile(csvFile);
     return QApplication::exec();
 }

@@ -58,6 +58,12 @@ BatchResult runBatch(const QList<Order> &orders, qsizetype first, const QString 
             slip.offsetYText = offsetYText;
             printSlip(slip, state, printer);
             ++ended;
+            // A stopped printer keeps what it took; more slips would only
+            // pile up behind it.
+            if (!destination.deliveries().isEmpty() && destination.deliveries().constLast().held) {
+                throw RuntimeError(RuntimeError::Kind::PrinterError,
+                                   QStringLiteral("プリンタが停止しているため、ここで止めました。"));
+            }
         }
     });
     // The pages done so far are put in place even after a fault, unless
@@ -69,15 +75,25 @@ BatchResult runBatch(const QList<Order> &orders, qsizetype first, const QString 
     result.printed = destination.deliversAtOnce() || finished ? ended : 0;
     const qsizetype next = first + result.printed;
     result.nextRow = next < orders.size() ? orders[next].row : 0;
+    // Taken is not yet printed: a printer that stopped holds slips, a job
+    // may have been thrown away.
+    const PageDestination::Fate fate = destination.fate();
+    for (int i : fate.held)
+        if (first + i < orders.size())
+            result.heldRows << orders[first + i].row;
+    for (int i : fate.lost)
+        if (first + i < orders.size())
+            result.lostRows << orders[first + i].row;
     return result;
 }
 
 BatchResult runBatch(const QList<Order> &orders, qsizetype first, const QString &offsetXText,
-                     const QString &offsetYText, const PrinterChoice &choice, const BeforeSlip &beforeSlip)
+                     const QString &offsetYText, const PrinterChoice &choice, Waiting &waiting,
+                     const BeforeSlip &beforeSlip)
 {
     std::unique_ptr<PageDestination> destination;
     BatchResult result;
-    result.error = failureOf([&] { destination = openDestination(choice); });
+    result.error = failureOf([&] { destination = openDestination(choice, waiting); });
     if (!destination) {
         result.nextRow = first < orders.size() ? orders[first].row : 0;
         return result;
@@ -88,7 +104,21 @@ BatchResult runBatch(const QList<Order> &orders, qsizetype first, const QString 
 
 QString resultSentence(const BatchResult &result)
 {
+    const auto rows = [](const QList<int> &list) {
+        QStringList texts;
+        for (int row : list)
+            texts << QString::number(row);
+        return texts.join(QStringLiteral("・"));
+    };
     QString sentence = QStringLiteral("%1 枚印刷しました。").arg(result.printed);
+    if (!result.heldRows.isEmpty())
+        sentence += QStringLiteral("そのうち %1 件目の %2 枚は、止まっているプリンタが印刷を待っています。"
+                                   "プリンタが再開されると印刷されるので、もう一度印刷しないでください。")
+                        .arg(rows(result.heldRows)).arg(result.heldRows.size());
+    if (!result.lostRows.isEmpty())
+        sentence += QStringLiteral("%1 件目は印刷システムが取り消したため、印刷されていません。"
+                                   "その件だけを印刷し直してください。")
+                        .arg(rows(result.lostRows));
     if (result.nextRow > 0)
         sentence += QStringLiteral("次は %1 件目からです。").arg(result.nextRow);
     return sentence;

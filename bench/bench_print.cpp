@@ -8,6 +8,7 @@
 #include "fonts.h"
 #include "printjobs.h"
 #include "pagedestination.h"
+#include "spoolerwait.h"
 #include "pageprinter.h"
 #include "recordingprinter.h"
 
@@ -102,8 +103,9 @@ int main(int argc, char **argv)
 
     // A destination and a page printer per job, as the window does.
     const nerufa::PrinterChoice pdfFile{nerufa::PrinterChoice::Kind::PdfFile, dir.filePath(QStringLiteral("slip.pdf")), {}, {}};
+    nerufa::PlainWaiting waiting;
     const auto onPdfFile = [&](const std::function<void(nerufa::Printer &)> &job) {
-        const auto destination = nerufa::openDestination(pdfFile);
+        const auto destination = nerufa::openDestination(pdfFile, waiting);
         nerufa::PagePrinter printer(*destination);
         job(printer);
         destination->finish();

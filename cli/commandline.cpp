@@ -6,13 +6,13 @@
 #include "orders.h"
 #include "printersession.h"
 #include "processenv.h"
+#include "runtimeerror.h"
 
 #include <QCommandLineParser>
 #include <QDate>
 #include <QGuiApplication>
 #include <QTextStream>
 
-#include <cstring>
 
 namespace nerufa::cli {
 
@@ -39,20 +39,17 @@ PrinterChoice chosenPrinter(const QCommandLineParser &parser)
         return {PrinterChoice::Kind::PdfFile, parser.value(QStringLiteral("pdf")), {}, {}};
     if (parser.isSet(QStringLiteral("printer")))
         return {PrinterChoice::Kind::Queue, parser.value(QStringLiteral("printer")), {}, {}};
-    return PrinterSession().current();
+    PlainWaiting waiting;
+    return PrinterSession().current(waiting);
 }
 
 } // namespace
 
 bool wantsCommandLine(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h"}) {
-            const size_t length = std::strlen(option);
-            if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
-                return true;
-        }
-    }
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] == '-')
+            return true;
     return false;
 }
 
@@ -115,9 +112,14 @@ int runCommandLine(int argc, char *argv[])
     if (parser.isSet(from)) {
         bool ok = false;
         const int row = parser.value(from).toInt(&ok);
+        if (!ok || row < 1) {
+            say(QStringLiteral("--from %1：--from には 1 以上の整数（件目）を指定してください。").arg(parser.value(from)));
+            return kBadInput;
+        }
         first = batch::firstAtOrAfter(list.orders, row);
-        if (!ok || row < 1 || first == list.orders.size()) {
-            say(QStringLiteral("--from %1：その件目から先に注文がありません。").arg(parser.value(from)));
+        if (first == list.orders.size()) {
+            say(QStringLiteral("--from %1：その件目から先に注文がありません（最後の注文は %2 件目です）。")
+                    .arg(row).arg(list.orders.constLast().row));
             return kBadInput;
         }
     }
@@ -133,10 +135,18 @@ int runCommandLine(int argc, char *argv[])
         say(warning);
 
     const qsizetype count = list.orders.size() - first;
-    const PrinterChoice choice = chosenPrinter(parser);
+    PrinterChoice choice;
+    try {
+        choice = chosenPrinter(parser);
+    } catch (const RuntimeError &error) {
+        say(error.message());
+        say(QStringLiteral("0 枚印刷しました。続きは --from %1 で印刷できます。").arg(list.orders[first].row));
+        return kPrinterFault;
+    }
     say(describePrinterChoice(choice));
+    PlainWaiting waiting;
     const batch::BatchResult result = batch::runBatch(
-        list.orders, first, QString::number(stored.x), QString::number(stored.y), choice,
+        list.orders, first, QString::number(stored.x), QString::number(stored.y), choice, waiting,
         [&](int done, const batch::Order &next) {
             say(QStringLiteral("[%1/%2] %3 件目 %4").arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
             return true;
@@ -147,7 +157,7 @@ int runCommandLine(int argc, char *argv[])
         return kPrinterFault;
     }
     say(batch::resultSentence(result));
-    return kPrinted;
+    return result.lostRows.isEmpty() ? kPrinted : kPrinterFault;
 }
 
 } // namespace nerufa::cli

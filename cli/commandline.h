@@ -4,8 +4,9 @@
 //   nerufa-slip --csv FILE [--printer QUEUE | --pdf OUT.pdf] [--check] [--from ROW]
 namespace nerufa::cli {
 
-// True when the arguments ask for the command line (any of its options,
-// or --help); a start without them is the window program.
+// True when the arguments ask for the command line: any of them is an
+// option (begins with "-"). A start without options is the window program,
+// which takes a file name as a CSV file to print.
 bool wantsCommandLine(int argc, char *argv[]);
 
 // Runs the command line and returns the exit status: 0 every slip printed

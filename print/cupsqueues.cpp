@@ -1,9 +1,15 @@
 #include "cupsqueues.h"
 
 #include "runtimeerror.h"
+#include "systemreason.h"
 
+#include <QDir>
 #include <QLibrary>
 #include <QPrinterInfo>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <cups/cups.h>
 
@@ -22,9 +28,11 @@ namespace {
     X(cupsEncryption) \
     X(cupsFinishDocument) \
     X(cupsFreeDests) \
+    X(cupsFreeJobs) \
     X(cupsFreeOptions) \
     X(cupsGetDest) \
     X(cupsGetDests2) \
+    X(cupsGetJobs2) \
     X(cupsGetNamedDest) \
     X(cupsGetOption) \
     X(cupsLastError) \
@@ -35,6 +43,7 @@ namespace {
     X(cupsWriteRequestData) \
     X(httpClose) \
     X(httpConnect2) \
+    X(httpSetTimeout) \
     X(ippAddString) \
     X(ippDelete) \
     X(ippFindAttribute) \
@@ -78,6 +87,64 @@ const char *const kOrientationOption = "orientation-requested";
 const char *const kPortrait = "3";
 const char *const kLandscape = "4";
 
+// The longest one connection may wait for the print system: every request
+// of a look-up or of one job fits well within it.
+constexpr int kConnectMs = 5000;
+constexpr int kRequestSeconds = 10;
+
+[[noreturn]] void raise(const QString &detail)
+{
+    throw RuntimeError(RuntimeError::Kind::PrinterError, detail);
+}
+
+QString notAnswering()
+{
+    return QStringLiteral("印刷システム（CUPS）が応答しません。");
+}
+
+// A connection to the print system that gives up on its own: when the
+// server does not answer within kRequestSeconds, or when `stop` is set, the
+// request under way fails instead of waiting for ever.
+class Connection {
+public:
+    explicit Connection(const std::atomic_bool *stop = nullptr)
+        : m_stop(stop), m_start(std::chrono::steady_clock::now())
+    {
+        const Cups &api = cups();
+        m_http = api.httpConnect2(api.cupsServer(), api.ippPort(), nullptr, AF_UNSPEC, api.cupsEncryption(), 1,
+                                  kConnectMs, nullptr);
+        if (m_http)
+            api.httpSetTimeout(m_http, 1.0, &Connection::stillWaiting, this);
+    }
+    ~Connection()
+    {
+        if (m_http)
+            cups().httpClose(m_http);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    http_t *http() const { return m_http; }
+    bool gaveUp() const { return m_gaveUp; }
+
+private:
+    // libcups asks once a second while a reply is missing: 1 waits on, 0
+    // fails the request.
+    static int stillWaiting(http_t *, void *data)
+    {
+        auto *self = static_cast<Connection *>(data);
+        const bool stopped = self->m_stop && self->m_stop->load();
+        const bool late = std::chrono::steady_clock::now() - self->m_start > std::chrono::seconds(kRequestSeconds);
+        self->m_gaveUp = stopped || late;
+        return self->m_gaveUp ? 0 : 1;
+    }
+
+    const std::atomic_bool *m_stop;
+    std::chrono::steady_clock::time_point m_start;
+    http_t *m_http = nullptr;
+    bool m_gaveUp = false;
+};
+
 // The paper a queue's "media" option names: one of the queue's own sizes,
 // else any size Qt knows by that key.
 QPageSize pageSizeForMedia(const QString &queue, const QString &media)
@@ -109,8 +176,10 @@ PrinterChoice choiceFor(const cups_dest_t &dest)
 }
 
 // Why the last libcups request failed, in Japanese.
-QString lastCupsReason()
+QString lastCupsReason(const Connection &connection)
 {
+    if (connection.gaveUp())
+        return notAnswering();
     switch (cups().cupsLastError()) {
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
         return QStringLiteral("プリンタが印刷を受け付けていません（停止されています）。");
@@ -129,30 +198,49 @@ QString lastCupsReason()
 
 [[noreturn]] void raiseSubmitError(const QString &queue, const QString &reason)
 {
-    throw RuntimeError(RuntimeError::Kind::PrinterError,
-                       QStringLiteral("プリンタ「%1」に送れませんでした。%2"
-                                      "入力した内容はそのまま残っています。")
-                           .arg(queue, reason));
+    raise(QStringLiteral("プリンタ「%1」に送れませんでした。%2送り状は印刷していません。"
+                         "入力した内容はそのまま残っています。")
+              .arg(queue, reason));
 }
 
 // libcups' list of destinations, freed when it goes out of scope.
 struct Dests {
     cups_dest_t *list = nullptr;
     int count = 0;
-    Dests() { count = cups().cupsGetDests2(CUPS_HTTP_DEFAULT, &list); }
+    explicit Dests(http_t *http) { count = cups().cupsGetDests2(http, &list); }
     ~Dests() { cups().cupsFreeDests(count, list); }
     Dests(const Dests &) = delete;
     Dests &operator=(const Dests &) = delete;
 };
+
+// Cancels a job whose sending was not confirmed, so that it can never
+// print after the program said it did not. When the print system does not
+// answer now, this goes on trying for two minutes in the background.
+void cancelUnconfirmed(const QByteArray &queue, int job)
+{
+    const auto cancel = [queue, job] {
+        const Connection connection;
+        return connection.http() && cups().cupsCancelJob2(connection.http(), queue.constData(), job, 0) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    };
+    if (cancel())
+        return;
+    std::thread([cancel] {
+        for (int tries = 0; tries < 24 && !cancel(); ++tries)
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+    }).detach();
+}
 
 } // namespace
 
 DefaultQueue userDefault()
 try {
     DefaultQueue result;
+    const Connection connection;
+    if (!connection.http())
+        return result; // no print system: no queue; the first print says so
     // The user's own default first: NULL when lpoptions names a queue that
     // is gone, or when no default exists at all.
-    if (cups_dest_t *named = cups().cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr)) {
+    if (cups_dest_t *named = cups().cupsGetNamedDest(connection.http(), nullptr, nullptr)) {
         result.choice = choiceFor(*named);
         cups().cupsFreeDests(1, named);
         return result;
@@ -161,10 +249,10 @@ try {
     // drop a default that is gone and mark none instead.
     ipp_t *request = cups().ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
     cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
-    ipp_t *response = cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    ipp_t *response = cups().cupsDoRequest(connection.http(), request, "/");
     const char *systemDefault =
         cups().ippGetString(cups().ippFindAttribute(response, "printer-name", IPP_TAG_NAME), 0, nullptr);
-    const Dests dests;
+    const Dests dests(connection.http());
     const cups_dest_t *dest =
         systemDefault ? cups().cupsGetDest(systemDefault, nullptr, dests.count, dests.list) : nullptr;
     if (dest) {
@@ -179,11 +267,26 @@ try {
     return {};
 }
 
-bool setUserDefault(const PrinterChoice &choice, QString *reason)
+QList<Queue> queues()
 {
-    Dests dests;
+    QList<Queue> found;
+    for (const QString &name : QPrinterInfo::availablePrinterNames()) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+        found.append({name, info.supportedPageSizes(), info.defaultPageSize()});
+    }
+    return found;
+}
+
+bool setUserDefault(const PrinterChoice &choice, QString *reason, const std::atomic_bool &stop)
+{
+    const Connection connection(&stop);
+    const Dests dests(connection.http());
     const QByteArray name = choice.target.toUtf8();
     cups_dest_t *dest = cups().cupsGetDest(name.constData(), nullptr, dests.count, dests.list);
+    if (!connection.http() || connection.gaveUp()) {
+        *reason = QStringLiteral("既定のプリンタを保存できませんでした（%1）。").arg(notAnswering());
+        return false;
+    }
     if (choice.kind != PrinterChoice::Kind::Queue || !dest) {
         *reason = QStringLiteral("プリンタ「%1」が見つかりません。").arg(choice.target);
         return false;
@@ -192,61 +295,87 @@ bool setUserDefault(const PrinterChoice &choice, QString *reason)
         dests.list[i].is_default = &dests.list[i] == dest;
     if (choice.pageSize.isValid())
         dest->num_options = cups().cupsAddOption(kMediaOption, choice.pageSize.key().toUtf8().constData(),
-                                          dest->num_options, &dest->options);
+                                                 dest->num_options, &dest->options);
     dest->num_options = cups().cupsAddOption(kOrientationOption,
-                                      choice.orientation == QPageLayout::Landscape ? kLandscape : kPortrait,
-                                      dest->num_options, &dest->options);
-    if (cups().cupsSetDests2(CUPS_HTTP_DEFAULT, dests.count, dests.list) != 0) {
-        *reason = QStringLiteral("既定のプリンタを保存できませんでした（%1）。")
-                      .arg(QString::fromUtf8(cups().cupsLastErrorString()));
+                                             choice.orientation == QPageLayout::Landscape ? kLandscape : kPortrait,
+                                             dest->num_options, &dest->options);
+    if (cups().cupsSetDests2(connection.http(), dests.count, dests.list) != 0) {
+        // libcups keeps the choice in a file of its own, the user's
+        // lpoptions; when that cannot be written it reports no error of the
+        // print system.
+        const QString file = QDir::homePath() + QStringLiteral("/.cups/lpoptions");
+        const QString why = cups().cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE
+            ? lastCupsReason(connection)
+            : systemreason::whyWriteFailed(file, 0, QStringLiteral("ファイル「%1」に書き込めません").arg(file));
+        *reason = QStringLiteral("既定のプリンタを保存できませんでした（%1）。").arg(why);
         return false;
     }
     return true;
 }
 
-int submitPdf(const QString &queue, const QByteArray &pdf, const QPageSize &pageSize)
+Submission submitPdf(const QString &queue, const QByteArray &pdf, const QPageSize &pageSize,
+                     const std::atomic_bool &stop)
 {
-    // A connection of its own for each job: one broken by a restarted or
-    // killed print system is never reused.
     const Cups &api = cups();
-    http_t *http = api.httpConnect2(api.cupsServer(), api.ippPort(), nullptr, AF_UNSPEC, api.cupsEncryption(), 1,
-                                    30000, nullptr);
-    if (!http)
+    const Connection connection(&stop);
+    if (!connection.http())
         raiseSubmitError(queue, QStringLiteral("印刷システム（CUPS）に接続できません。"));
     const QByteArray name = queue.toUtf8();
     const char *title = "ネルファ送り状";
     cups_option_t *options = nullptr;
-    int optionCount = cups().cupsAddOption("copies", "1", 0, &options);
+    int optionCount = api.cupsAddOption("copies", "1", 0, &options);
     if (pageSize.isValid())
-        optionCount = cups().cupsAddOption(kMediaOption, pageSize.key().toUtf8().constData(), optionCount, &options);
-    const int job = cups().cupsCreateJob(http, name.constData(), title, optionCount, options);
-    cups().cupsFreeOptions(optionCount, options);
+        optionCount = api.cupsAddOption(kMediaOption, pageSize.key().toUtf8().constData(), optionCount, &options);
+    const int job = api.cupsCreateJob(connection.http(), name.constData(), title, optionCount, options);
+    api.cupsFreeOptions(optionCount, options);
     bool sent = job > 0
-                && cups().cupsStartDocument(http, name.constData(), job, title, CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
-    sent = sent && cups().cupsWriteRequestData(http, pdf.constData(), size_t(pdf.size())) == HTTP_STATUS_CONTINUE;
-    sent = sent && cups().cupsFinishDocument(http, name.constData()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+                && api.cupsStartDocument(connection.http(), name.constData(), job, title, CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+    sent = sent && api.cupsWriteRequestData(connection.http(), pdf.constData(), size_t(pdf.size())) == HTTP_STATUS_CONTINUE;
+    sent = sent && api.cupsFinishDocument(connection.http(), name.constData()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
     if (!sent) {
         // The reason first: cancelling makes a request of its own.
-        const QString reason = lastCupsReason();
+        const QString reason = lastCupsReason(connection);
         if (job > 0)
-            cups().cupsCancelJob2(http, name.constData(), job, 0);
-        cups().httpClose(http);
+            cancelUnconfirmed(name, job);
         raiseSubmitError(queue, reason);
     }
-    // A stopped queue (cupsdisable) takes the job but holds it: say so, or
-    // the operator would think the slip was printed.
-    cups_dest_t *dest = cups().cupsGetNamedDest(http, name.constData(), nullptr);
-    const char *state = dest ? cups().cupsGetOption("printer-state", dest->num_options, dest->options) : nullptr;
+    // A stopped queue (cupsdisable, a printer out of paper) takes the job
+    // but holds it until the printer is resumed.
+    cups_dest_t *dest = api.cupsGetNamedDest(connection.http(), name.constData(), nullptr);
+    const char *state = dest ? api.cupsGetOption("printer-state", dest->num_options, dest->options) : nullptr;
     const bool stopped = state && qstrcmp(state, "5") == 0;
-    cups().cupsFreeDests(dest ? 1 : 0, dest);
-    cups().httpClose(http);
-    if (stopped) {
-        throw RuntimeError(RuntimeError::Kind::PrinterError,
-                           QStringLiteral("プリンタ「%1」は停止しています。送った送り状は、プリンタが再開されると"
-                                          "印刷されます（もう一度「印刷」を押すと 2 枚になります）。")
-                               .arg(queue));
+    api.cupsFreeDests(dest ? 1 : 0, dest);
+    return {job, stopped};
+}
+
+JobsReport jobsReport(const QString &queue, const QList<int> &jobIds)
+{
+    JobsReport report;
+    const Connection connection;
+    if (!connection.http() || jobIds.isEmpty())
+        return report;
+    const QByteArray name = queue.toUtf8();
+    cups_job_t *jobs = nullptr;
+    const int count = cups().cupsGetJobs2(connection.http(), &jobs, name.constData(), 0, CUPS_WHICHJOBS_ALL);
+    if (count < 0 || connection.gaveUp())
+        return report;
+    for (int i = 0; i < count; ++i) {
+        if (!jobIds.contains(jobs[i].id))
+            continue;
+        if (jobs[i].state < IPP_JSTATE_CANCELED)
+            report.waiting << jobs[i].id;
+        else if (jobs[i].state != IPP_JSTATE_COMPLETED)
+            report.lost << jobs[i].id;
     }
-    return job;
+    cups().cupsFreeJobs(count, jobs);
+    cups_dest_t *dest = cups().cupsGetNamedDest(connection.http(), name.constData(), nullptr);
+    const char *state = dest ? cups().cupsGetOption("printer-state", dest->num_options, dest->options) : nullptr;
+    report.queueStopped = state && qstrcmp(state, "5") == 0;
+    cups().cupsFreeDests(dest ? 1 : 0, dest);
+    report.answered = !connection.gaveUp();
+    std::sort(report.waiting.begin(), report.waiting.end());
+    std::sort(report.lost.begin(), report.lost.end());
+    return report;
 }
 
 } // namespace nerufa::cupsqueues

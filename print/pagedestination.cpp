@@ -1,6 +1,8 @@
 #include "pagedestination.h"
 
 #include "cupsqueues.h"
+#include "printersession.h"
+#include "spoolerwait.h"
 #include "runtimeerror.h"
 #include "systemreason.h"
 
@@ -17,6 +19,9 @@ namespace nerufa {
 
 namespace {
 
+// What a high-resolution QPrinter gives for a PDF file.
+constexpr int kPdfResolution = 1200;
+
 [[noreturn]] void raisePrinterError(const QString &detail)
 {
     throw RuntimeError(RuntimeError::Kind::PrinterError, detail);
@@ -31,23 +36,40 @@ QPageLayout printableLayout(QPrinter &printer)
     return printer.pageLayout();
 }
 
-// A print queue: every page is its own job of one copy, laid out on a new
-// printer, made as a one-page PDF in memory and sent whole.
+// A print queue: every page is its own job of one copy, made as a one-page
+// PDF in memory and sent whole.
 class QueueDestination final : public PageDestination {
 public:
-    explicit QueueDestination(const PrinterChoice &choice) : m_choice(choice) { makePrinter(m_choice); }
-
-    int deliver(const Painting &paint) override
+    QueueDestination(const PrinterChoice &choice, Waiting &waiting) : m_choice(choice), m_waiting(waiting)
     {
-        const std::unique_ptr<QPrinter> printer = makePrinter(m_choice);
+        struct PageSetup {
+            QPageLayout layout;
+            int resolution;
+        };
+        // Qt asks the print system about the queue's paper and margins with
+        // no time limit: on a thread of its own, given up when too slow.
+        const std::optional<PageSetup> setup = lookUp<PageSetup>(
+            [choice] {
+                const std::unique_ptr<QPrinter> printer = makePrinter(choice);
+                return PageSetup{printableLayout(*printer), printer->resolution()};
+            },
+            waiting);
+        if (!setup)
+            raisePrinterError(spoolerNotAnsweringMessage());
+        m_layout = setup->layout;
+        m_resolution = setup->resolution;
+    }
+
+    void deliver(const Painting &paint) override
+    {
         QByteArray pdf;
         bool made = false;
         {
             QBuffer buffer(&pdf);
             buffer.open(QIODevice::WriteOnly);
             QPdfWriter writer(&buffer);
-            writer.setResolution(printer->resolution());
-            writer.setPageLayout(printableLayout(*printer));
+            writer.setResolution(m_resolution);
+            writer.setPageLayout(m_layout);
             QPainter painter;
             if (painter.begin(&writer)) {
                 paint(painter);
@@ -56,14 +78,42 @@ public:
         }
         if (!made || pdf.isEmpty())
             raisePrinterError(QStringLiteral("ページを作れませんでした。"));
-        return cupsqueues::submitPdf(m_choice.target, pdf, printer->pageLayout().pageSize());
+        const QString queue = m_choice.target;
+        const QPageSize size = m_layout.pageSize();
+        const cupsqueues::Submission sent = runToTheEnd<cupsqueues::Submission>(
+            [queue, pdf, size](const std::atomic_bool &stop) { return cupsqueues::submitPdf(queue, pdf, size, stop); },
+            m_waiting);
+        m_deliveries.append({sent.jobId, sent.held});
     }
 
     void finish() override {}
     bool deliversAtOnce() const override { return true; }
 
+    Fate fate() override
+    {
+        QList<int> jobs;
+        for (const Delivery &delivery : std::as_const(m_deliveries))
+            jobs << delivery.jobId;
+        const QString queue = m_choice.target;
+        const std::optional<cupsqueues::JobsReport> report = lookUp<cupsqueues::JobsReport>(
+            [queue, jobs] { return cupsqueues::jobsReport(queue, jobs); }, m_waiting);
+        Fate fate;
+        if (!report || !report->answered)
+            return fate;
+        for (qsizetype i = 0; i < m_deliveries.size(); ++i) {
+            if (report->queueStopped && report->waiting.contains(m_deliveries[i].jobId))
+                fate.held << int(i);
+            if (report->lost.contains(m_deliveries[i].jobId))
+                fate.lost << int(i);
+        }
+        return fate;
+    }
+
 private:
     PrinterChoice m_choice;
+    Waiting &m_waiting;
+    QPageLayout m_layout;
+    int m_resolution = 1200;
 };
 
 // A PDF file of one page per delivery. Pages go straight into a file written
@@ -74,13 +124,18 @@ private:
 class PdfFileDestination final : public PageDestination {
 public:
     explicit PdfFileDestination(const PrinterChoice &choice)
-        : m_printer(makePrinter(choice)), m_layout(printableLayout(*m_printer)), m_file(choice.target)
+        : m_layout(choice.pageSize.isValid() ? choice.pageSize : QPageSize(QPageSize::A4), choice.orientation,
+                   QMarginsF()),
+          m_file(choice.target)
     {
+        // No printer is asked: a PDF file is written whatever the print
+        // system does.
+        m_layout.setMinimumMargins(QMarginsF());
     }
 
     ~PdfFileDestination() override { discard(); }
 
-    int deliver(const Painting &paint) override
+    void deliver(const Painting &paint) override
     {
         if (m_failed)
             raisePrinterError(m_failure);
@@ -88,7 +143,7 @@ public:
             if (!m_file.open(QIODevice::WriteOnly))
                 fail(QStringLiteral("フォルダがないか、書き込みが許されていません"));
             m_writer = std::make_unique<QPdfWriter>(&m_file);
-            m_writer->setResolution(m_printer->resolution());
+            m_writer->setResolution(kPdfResolution);
             m_writer->setPageLayout(m_layout);
             if (!m_painter.begin(m_writer.get()))
                 fail(QStringLiteral("ページを作れませんでした"));
@@ -98,7 +153,7 @@ public:
         paint(m_painter);
         if (m_file.error() != QFileDevice::NoError)
             fail(QStringLiteral("書き込みに失敗しました"));
-        return 0;
+        m_deliveries.append(Delivery{});
     }
 
     void finish() override
@@ -107,7 +162,7 @@ public:
             raisePrinterError(m_failure);
         if (!m_writer)
             return; // no page: nothing is written
-        const bool ended = m_painter.end();
+        const bool ended = m_painter.isActive() && m_painter.end();
         if (!ended || !m_file.flush() || ::fsync(m_file.handle()) != 0)
             fail(QStringLiteral("書き込みに失敗しました"));
         if (!m_file.commit())
@@ -124,8 +179,9 @@ private:
     {
         // The folder is examined before the part-written file is removed,
         // which would free the space it took.
-        const QString reason = systemreason::whyWriteFailed(m_file.fileName(), m_file.size(),
-                                                            m_file.errorString().isEmpty() ? fallback : m_file.errorString());
+        const QString reason = systemreason::whyWriteFailed(
+            m_file.fileName(), qMax(m_file.pos(), m_file.size()),
+            m_file.error() != QFileDevice::NoError ? fallback + QStringLiteral("：") + m_file.errorString() : fallback);
         discard();
         m_failed = true;
         m_failure = QStringLiteral("PDFファイル「%1」を書き込めませんでした（%2）。"
@@ -145,7 +201,6 @@ private:
         m_file.cancelWriting();
     }
 
-    std::unique_ptr<QPrinter> m_printer;
     QPageLayout m_layout;
     QSaveFile m_file;
     std::unique_ptr<QPdfWriter> m_writer;
@@ -156,11 +211,17 @@ private:
 
 } // namespace
 
-std::unique_ptr<PageDestination> openDestination(const PrinterChoice &choice)
+std::unique_ptr<PageDestination> openDestination(const PrinterChoice &choice, Waiting &waiting)
 {
-    if (choice.kind == PrinterChoice::Kind::PdfFile)
+    switch (choice.kind) {
+    case PrinterChoice::Kind::PdfFile:
         return std::make_unique<PdfFileDestination>(choice);
-    return std::make_unique<QueueDestination>(choice);
+    case PrinterChoice::Kind::Queue:
+        return std::make_unique<QueueDestination>(choice, waiting);
+    case PrinterChoice::Kind::None:
+        break;
+    }
+    raisePrinterError(noPrinterMessage());
 }
 
 std::unique_ptr<QPrinter> makePrinter(const PrinterChoice &choice)

@@ -95,7 +95,7 @@ void PagePrinter::endDoc()
     // The page is dropped whatever the destination does with it: a page that
     // failed is never sent again by a later endDoc.
     try {
-        m_lastJobId = m_destination.deliver([this](QPainter &painter) { paintPage(painter); });
+        m_destination.deliver([this](QPainter &painter) { paintPage(painter); });
     } catch (...) {
         dropPage();
         throw;

@@ -49,12 +49,8 @@ public:
     void circle(float centreX, float centreY, float radius) override;
     // Draws the kept page and hands it to the destination. Raises
     // PrinterError naming the file or queue and the reason when that fails.
-    // The job id the print system gave the page (0 for a file) is kept.
     void endDoc() override;
     void abortDoc() noexcept override;
-
-    // The print system's job id of the last page ended, 0 for a file.
-    int lastJobId() const { return m_lastJobId; }
 
 private:
     struct PageItem {
@@ -78,7 +74,6 @@ private:
     int m_lineWidth = 1;
     bool m_pageBegun = false;
     std::vector<PageItem> m_page;
-    int m_lastJobId = 0;
 };
 
 } // namespace nerufa

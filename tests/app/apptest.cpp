@@ -36,13 +36,22 @@ void onNextModalDialog(std::function<void(QWidget *)> act)
 std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer)
 {
     auto seen = std::make_shared<SeenMessage>();
-    onNextModalDialog([seen, answer](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
-            return void(modal->close());
+    auto *timer = new QTimer;
+    // Watches only while the test still holds what it will be told.
+    QObject::connect(timer, &QTimer::timeout, [timer, watched = std::weak_ptr(seen), answer] {
+        const std::shared_ptr<SeenMessage> seen = watched.lock();
+        // Other modal dialogs (a progress dialog) are left to the test.
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (seen && !box)
+            return;
+        timer->deleteLater();
+        timer->stop();
+        if (!seen)
+            return;
         *seen = {true, box->windowTitle(), box->text(), box->icon()};
         answer == QMessageBox::NoButton ? QTest::keyClick(box, Qt::Key_Return) : box->button(answer)->click();
     });
+    timer->start(5);
     return seen;
 }
 

@@ -48,6 +48,7 @@ struct SeenMessage {
 
 // Waits (from inside the event loop a modal dialog runs) for the next
 // message box, records it and presses `answer` (or Enter when NoButton).
+// Any other modal dialog meanwhile is left alone.
 std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer = QMessageBox::Ok);
 
 // Runs `act` on the next modal dialog of any kind; `act` closes it.

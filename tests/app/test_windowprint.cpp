@@ -141,9 +141,17 @@ private slots:
         QCOMPARE(pdf::readText(w.dir.filePath("out.pdf"), &error).pages, 41);
     }
 
-    // A CSV file dropped on the window asks to print it, as the button does.
-    void droppedFileStartsTheBatch()
+    // A CSV file dropped on the window, or named when the program starts (as
+    // a desktop opens a file with it), asks to print it as the button does.
+    void droppedOrNamedFileStartsTheBatch_data()
     {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("dropped") << true;
+        QTest::newRow("named at start") << false;
+    }
+    void droppedOrNamedFileStartsTheBatch()
+    {
+        QFETCH(bool, dropped);
         LoadedWindow w;
         QFile csv(w.dir.filePath("dropped.csv"));
         QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("お届け先名前\n山田\n") > 0);
@@ -152,10 +160,14 @@ private slots:
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(csv.fileName())});
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.window.get(), &enter);
-        QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.window.get(), &drop);
+        if (dropped) {
+            QApplication::sendEvent(w.window.get(), &enter);
+            QVERIFY(enter.isAccepted());
+            QApplication::sendEvent(w.window.get(), &drop);
+        } else {
+            w.window->offerCsvFile(csv.fileName());
+        }
         DialogWatch watch;
         QTRY_COMPARE(watch.messages.size(), 2);
         QVERIFY(watch.messages[0].startsWith("「dropped.csv」の 1 件を送り状に印刷します。"));

@@ -79,6 +79,14 @@ private slots:
                                                      << "20 件目（数量1）：「x」は数字ではありません\nほかに 5 件の問題があります。";
         QTest::newRow("output cannot be written")
             << "--csv orders.csv --pdf no/out.pdf" << 2 << -1 << "0 枚印刷しました。次は 1 件目からです。続きは --from 1";
+        for (const char *from : {"0", "abc"})
+            QTest::addRow("--from %s", from) << QString("--csv orders.csv --from %1 --pdf out.pdf").arg(from) << 1 << -1
+                                             << "--from には 1 以上の整数（件目）を指定してください。";
+        QTest::newRow("--from past the last") << "--csv orders.csv --from 7 --pdf out.pdf" << 1 << -1
+                                              << "--from 7：その件目から先に注文がありません（最後の注文は 6 件目です）。";
+        QTest::newRow("a file without --csv and no display") << "orders.csv" << 1 << -1 << "--csv を付けてください";
+        // Standard error closed after one line: the batch goes on to the end.
+        QTest::newRow("progress into a closed pipe") << "| --csv orders.csv --pdf out.pdf" << 0 << 5 << "";
     }
 
     void commandLine()
@@ -96,7 +104,14 @@ private slots:
         }
         QProcess program;
         program.setWorkingDirectory(dir.path());
-        program.start(NERUFA_PROGRAM, arguments.split(' '));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        program.setProcessEnvironment(environment);
+        if (arguments.startsWith("| "))
+            program.start("bash", {"-c", QString("'%1' %2 2>&1 | head -1 >/dev/null; exit ${PIPESTATUS[0]}").arg(NERUFA_PROGRAM, arguments.mid(2))});
+        else
+            program.start(NERUFA_PROGRAM, arguments.split(' '));
         QVERIFY(program.waitForFinished(60000));
         const QString output = QString::fromUtf8(program.readAllStandardError() + program.readAllStandardOutput());
         QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == status && output.contains(said),

@@ -37,8 +37,8 @@ TextLayout readText(const QString &pdf, QString *error)
     TextLayout layout;
     QXmlStreamReader xml(run("pdftotext", {"-bbox", pdf, "-"}, error));
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"page")
-            ++layout.pages;
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"page" && ++layout.pages == 1)
+            layout.pageSize = QSizeF(xml.attributes().value("width").toDouble(), xml.attributes().value("height").toDouble());
         if (xml.tokenType() == QXmlStreamReader::StartElement && xml.name() == u"word") {
             const double xMin = xml.attributes().value("xMin").toDouble(), yMin = xml.attributes().value("yMin").toDouble();
             layout.words.append({xml.readElementText(), xMin, yMin});

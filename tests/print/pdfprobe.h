@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QList>
 #include <QPointF>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,7 @@ struct Word {
 
 struct TextLayout {
     int pages = 0;
+    QSizeF pageSize; // of the first page, in points
     QList<Word> words;
 };
 

@@ -26,6 +26,14 @@ public:
     bool start(QString *whyNot);
     // Stops the daemon that start() launched, by its process id.
     void stop();
+    // Ends the daemon but keeps its folder, queues and settings: the print
+    // system is not running. startAgain() starts it on the same socket.
+    void halt();
+    bool startAgain(QString *whyNot);
+    // Freezes the daemon (SIGSTOP): it takes connections but answers none,
+    // until thawed (SIGCONT).
+    void freeze();
+    void thaw();
 
     // The default printer's queue.
     QString queueName() const { return QStringLiteral("nerufa-capture"); }
@@ -33,6 +41,13 @@ public:
     // from those of the default queue. On failure returns false with the
     // reason in *whyNot.
     bool addQueue(const QString &name, QString *whyNot);
+    // From the n-th job the queue stores on, its printer "runs out of paper":
+    // the queue stops and keeps the job. 0 switches this off.
+    void failFrom(int n, const QString &queue = {});
+    // Whether the queue is stopped (disabled), as lpstat shows it.
+    bool queueStopped(const QString &queue = {}) const;
+    // The options cupsd passed to the backend with a stored job.
+    static QString jobOptions(const QString &job);
     // Waits until at least `count` jobs of the queue (empty: the default
     // one) are stored, at most timeoutMs; returns them, oldest first.
     QStringList waitForJobs(int count, int timeoutMs = 15000, const QString &queue = {}) const;
@@ -44,6 +59,8 @@ public:
 
 private:
     QString path(const QString &name) const { return m_dir ? m_dir->filePath(name) : QString(); }
+    QString outFolder(const QString &queue) const;
+    bool startDaemon(QString *whyNot);
     // Runs a step of spooler.sh; what went wrong, or nothing.
     QString runScript(const QString &step, const QString &queue = {}) const;
 

@@ -34,9 +34,16 @@ if [ $# -eq 0 ]; then
     exit 0
 fi
 out=${DEVICE_URI#capture:}
+# A printer out of paper: from the job numbered in .fail-from on (counting
+# the jobs this queue has stored), the backend asks cupsd to stop the queue
+# and keep the job (exit 4), as a real one does.
+if [ -f "$out/.fail-from" ] && [ $(( $(ls "$out" | grep -c '^job-.*\.pdf$') + 1 )) -ge "$(cat "$out/.fail-from")" ]; then
+    exit 4
+fi
 name=$(printf 'job-%06d.pdf' "$1")
 if [ -n "$6" ]; then cp "$6" "$out/.$name"; else cat > "$out/.$name"; fi || exit 1
 echo "$4" > "$out/${name%.pdf}.copies"
+echo "$5" > "$out/${name%.pdf}.options"
 mv "$out/.$name" "$out/$name"
 EOF
   chmod 0700 "$dir/bin/backend/capture"

@@ -6,6 +6,7 @@
 #include "pdfprobe.h"
 #include "printjobs.h"
 #include "pagedestination.h"
+#include "spoolerwait.h"
 #include "pageprinter.h"
 #include "recordingprinter.h"
 #include "runtimeerror.h"
@@ -21,6 +22,7 @@ class TestPagePrinter : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    nerufa::PlainWaiting waiting;
 
 private slots:
     void initTestCase()
@@ -41,7 +43,7 @@ private slots:
         slip.offsetYText = "85";
         nerufa::JobState state;
         for (const QString &path : {slipPath, checkPath}) {
-            const auto destination = nerufa::openDestination({Choice::Kind::PdfFile, path, {}, {}});
+            const auto destination = nerufa::openDestination({Choice::Kind::PdfFile, path, {}, {}}, waiting);
             nerufa::PagePrinter printer(*destination);
             if (path == slipPath)
                 nerufa::printSlip(slip, state, printer);
@@ -100,10 +102,10 @@ private slots:
             const nerufa::PrinterChoice choice{path.isEmpty() ? nerufa::PrinterChoice::Kind::None : nerufa::PrinterChoice::Kind::PdfFile,
                                                path, {}, {}};
             if (path.isEmpty()) {
-                QVERIFY_THROWS_EXCEPTION(nerufa::RuntimeError, nerufa::openDestination(choice));
+                QVERIFY_THROWS_EXCEPTION(nerufa::RuntimeError, nerufa::openDestination(choice, waiting));
                 return;
             }
-            auto destination = nerufa::openDestination(choice);
+            auto destination = nerufa::openDestination(choice, waiting);
             nerufa::PagePrinter pagePrinter(*destination);
             nerufa::RecordingPrinter watch(&pagePrinter);
             watch.failAtCall(qMax(failAt, 0));
@@ -113,7 +115,7 @@ private slots:
             QCOMPARE(output.exists() && output.open(QIODevice::ReadOnly) ? output.readAll() : QByteArray(), before);
             if (failAt < 0)
                 return;
-            destination = nerufa::openDestination(choice);
+            destination = nerufa::openDestination(choice, waiting);
             nerufa::PagePrinter next(*destination);
             nerufa::printSlip(nerufa::testsupport::filledSlip(), state, next);
             destination->finish();

@@ -16,14 +16,14 @@ public:
     int pages = 0;
     int failAt = 0;
 
-    int deliver(const Painting &paint) override
+    void deliver(const Painting &paint) override
     {
         if (pages + 1 == failAt)
             throw RuntimeError(RuntimeError::Kind::PrinterError, QStringLiteral("試験用のキューが受け付けませんでした。"));
         QImage page(10, 10, QImage::Format_ARGB32);
         QPainter painter(&page);
         paint(painter);
-        return ++pages;
+        m_deliveries.append(Delivery{++pages, false});
     }
     void finish() override {}
     bool deliversAtOnce() const override { return true; }
