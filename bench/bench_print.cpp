@@ -1,4 +1,4 @@
-// Times the print jobs: the slip into a PDF file through QPrinter, the slip
+// Times the print jobs: the slip into a PDF file through the page printer, the slip
 // into the recording printer (the job logic, each call kept as text), and
 // the position-check page into a PDF file. Prints the median and spread
 // over many runs.

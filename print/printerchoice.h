@@ -8,7 +8,7 @@ namespace nerufa {
 
 // Where the print jobs go, as plain data: a print queue or a PDF file, with
 // the paper and orientation. The printer session keeps the current one;
-// every page is laid out on a new QPrinter made from it (pagedestination.h).
+// every job is laid out on a new QPrinter made from it (pagedestination.h).
 struct PrinterChoice {
     enum class Kind { None, Queue, PdfFile };
 

@@ -8,7 +8,7 @@
 #include <QStringList>
 
 // Looks into a printed PDF with poppler's command-line tools, for tests
-// that print through the real QPrinter (to a file or through a spooler).
+// that print real pages (to a file or through a spooler).
 // On failure the functions raise nothing: *error says why and the result
 // is empty.
 namespace nerufa::testpdf {
