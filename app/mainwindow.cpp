@@ -8,6 +8,7 @@
 #include "offsetfiles.h"
 #include "pagedestination.h"
 #include "pageprinter.h"
+#include "postalhints.h"
 #include "printersetupdialog.h"
 #include "printjobs.h"
 #include "runtimeerror.h"
@@ -76,6 +77,8 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     m_csvBatch = new CsvBatch(this, ui->Frame5, m_printers, [this] {
         return std::pair(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
     });
+    m_postalHints = new PostalHints(this);
+    m_csvBatch->setPostalTable([this] { return m_postalHints->table(); });
 
     // Every handler is connected here, by the control's pointer: a control
     // renamed in the form then fails to compile instead of silently losing
@@ -162,6 +165,8 @@ void MainWindow::showEvent(QShowEvent *event)
 void MainWindow::afterShown()
 {
     showPrinterChoice();
+    // The postal table is read on another thread, after the first paint.
+    m_postalHints->loadInBackground(nerufa::postal::PostalSources::standard());
     if (!m_startupWarnings.isEmpty())
         QMessageBox::warning(this, applicationTitle(), m_startupWarnings.join(QLatin1Char('\n')));
 }

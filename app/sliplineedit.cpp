@@ -45,6 +45,14 @@ public:
         const qsizetype length = characterCount(input);
         if (length <= allowed)
             return Acceptable;
+        if (m_edit->m_overLimitRewrite) {
+            if (const QString rewritten = m_edit->m_overLimitRewrite(input);
+                !rewritten.isEmpty() && characterCount(rewritten) <= allowed) {
+                input = rewritten;
+                pos = int(input.size());
+                return Acceptable;
+            }
+        }
 
         // An insertion ends at the caret: the text after it is the old end,
         // and what the old and new text share at the start stays too. Only

@@ -4,6 +4,7 @@
 #include "batchrun.h"
 #include "offsetfiles.h"
 #include "orders.h"
+#include "postalcommands.h"
 #include "printersession.h"
 #include "processenv.h"
 
@@ -47,7 +48,7 @@ PrinterChoice chosenPrinter(const QCommandLineParser &parser)
 bool wantsCommandLine(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h"}) {
+        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--postal", "--import-postal", "--help", "-h"}) {
             const size_t length = std::strlen(option);
             if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
                 return true;
@@ -86,6 +87,7 @@ int runCommandLine(int argc, char *argv[])
                                   QStringLiteral("この件目（見出しの次の行が 1 件目）から印刷します。途中で止まったときの続きに。"),
                                   QStringLiteral("件目"));
     parser.addOptions({help, csv, printer, pdf, check, from});
+    parser.addOptions(postalOptions());
     if (!parser.parse(app.arguments())) {
         say(parser.errorText());
         return kBadInput;
@@ -94,6 +96,8 @@ int runCommandLine(int argc, char *argv[])
         QTextStream(stdout) << parser.helpText();
         return kPrinted;
     }
+    if (const std::optional<int> status = runPostalCommand(parser))
+        return *status;
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]"));
         return kBadInput;
@@ -121,6 +125,7 @@ int runCommandLine(int argc, char *argv[])
             return kBadInput;
         }
     }
+    sayPostalWarnings(list.orders);
     if (parser.isSet(check)) {
         say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
         return kPrinted;
