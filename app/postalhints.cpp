@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -76,6 +77,9 @@ QString PostalHints::unknownCodeTip()
 
 void PostalHints::loadInBackground(const postal::PostalSources &sources)
 {
+    if (m_tableChosen)
+        return;
+    m_tableChosen = true;
     m_loadTaken = false;
     connect(&m_loading, &QFutureWatcher<postal::LoadedTable>::finished, this, &PostalHints::loaded, Qt::UniqueConnection);
     m_loading.setFuture(QtConcurrent::run([sources] { return postal::loadTable(sources); }));
@@ -110,6 +114,7 @@ std::shared_ptr<const postal::PostalTable> PostalHints::table()
 
 void PostalHints::useTable(std::shared_ptr<const postal::PostalTable> table)
 {
+    m_tableChosen = true;
     m_table = std::move(table);
     // A code typed or pasted with its hyphen (100-0001, eight characters)
     // goes into the seven boxes of the recipient's code as its seven digits.
@@ -191,8 +196,9 @@ void PostalHints::offer(Block &block, const QStringList &addresses)
         layout->addWidget(block.choices, 1);
         layout->addWidget(take);
         layout->addWidget(close);
+        // From the address line's left edge to the frame's right edge.
         const QRect field = block.addressControl->geometry();
-        block.hint->setGeometry(field.x(), field.bottom() + 1, field.width(), 24);
+        block.hint->setGeometry(field.x(), field.bottom() + 1, block.hint->parentWidget()->width() - field.x() - 6, 24);
         connect(take, &QPushButton::clicked, this, [this, &block] { fill(block, block.choices->currentText()); });
         connect(close, &QPushButton::clicked, this, [this, &block] { hideHint(block); });
         connect(qApp, &QApplication::focusChanged, block.hint, [this, &block](QWidget *, QWidget *now) {
@@ -202,6 +208,7 @@ void PostalHints::offer(Block &block, const QStringList &addresses)
     }
     block.choices->clear();
     block.choices->addItems(addresses);
+    block.choices->view()->setMinimumWidth(block.choices->view()->sizeHintForColumn(0) + 24);
     block.hint->setToolTip(addresses.size() > 1 ? QStringLiteral("この郵便番号には %1 か所あります").arg(addresses.size()) : QString());
     block.hint->raise();
     block.hint->show();
@@ -244,7 +251,13 @@ void PostalHints::offerCompletions(Block &block, const QString &typed)
         item->setData(place.address, kAddressRole);
         block.offers->appendRow(item);
     }
-    block.completer->complete();
+    // Wide enough for the places and their codes, within the window.
+    QAbstractItemView *list = block.completer->popup();
+    const int wanted = list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() + 2 * list->frameWidth();
+    const int room = m_form->width() - block.address->mapTo(m_form, QPoint(0, 0)).x() - 4;
+    QRect below = block.address->rect();
+    below.setWidth(std::clamp(wanted, below.width(), std::max(room, below.width())));
+    block.completer->complete(below);
 }
 
 void PostalHints::complete(Block &block, const QModelIndex &index)

@@ -35,7 +35,8 @@ public:
 
     // Reads the table on another thread; the hints start when it is read.
     // A file that could not be read is said in a message that does not
-    // stop the operator.
+    // stop the operator. Only the first table asked for counts: once a
+    // load has begun or a table was given, this does nothing.
     void loadInBackground(const nerufa::postal::PostalSources &sources);
     // Takes this table from now on; null switches the hints off.
     void useTable(std::shared_ptr<const nerufa::postal::PostalTable> table);
@@ -72,4 +73,5 @@ private:
     std::shared_ptr<const nerufa::postal::PostalTable> m_table;
     QFutureWatcher<nerufa::postal::LoadedTable> m_loading;
     bool m_loadTaken = true;
+    bool m_tableChosen = false;
 };
