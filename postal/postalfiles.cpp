@@ -74,16 +74,33 @@ public:
             m_table.m_entries.resize(entriesBefore);
             m_table.m_municipalities = municipalitiesBefore;
         }
+        m_fileStarts.push_back(m_table.m_entries.size());
     }
 
     std::shared_ptr<const PostalTable> finish()
     {
         if (m_table.m_entries.empty())
             return {};
-        std::stable_sort(m_table.m_entries.begin(), m_table.m_entries.end(),
-                         [](const auto &a, const auto &b) { return a.code < b.code; });
-        m_table.m_entries.shrink_to_fit();
+        // Each file comes sorted by code as a rule; the two are merged.
+        auto &entries = m_table.m_entries;
+        const auto byCode = [](const Entry &a, const Entry &b) { return a.code < b.code; };
+        for (size_t i = 0; i + 1 < m_fileStarts.size(); ++i)
+            if (!std::is_sorted(entries.begin() + m_fileStarts[i], entries.begin() + m_fileStarts[i + 1], byCode))
+                std::stable_sort(entries.begin() + m_fileStarts[i], entries.begin() + m_fileStarts[i + 1], byCode);
+        for (size_t i = 1; i + 1 < m_fileStarts.size(); ++i)
+            std::inplace_merge(entries.begin(), entries.begin() + m_fileStarts[i], entries.begin() + m_fileStarts[i + 1], byCode);
+        entries.shrink_to_fit();
         m_table.m_text.squeeze();
+        // Where each first three digits begin, so a look-up searches a few
+        // hundred entries at most.
+        auto &starts = m_table.m_prefixStarts;
+        starts.assign(1001, 0);
+        for (size_t i = entries.size(); i-- > 0;)
+            starts[entries[i].code / 10000] = quint32(i);
+        starts[1000] = quint32(entries.size());
+        for (int prefix = 999; prefix >= 0; --prefix)
+            if (starts[prefix] == 0 && entries.front().code / 10000 != quint32(prefix))
+                starts[prefix] = starts[prefix + 1];
         return std::make_shared<const PostalTable>(std::move(m_table));
     }
 
@@ -185,11 +202,13 @@ private:
             if (list.size() < 3 || !list.startsWith(u'/') || !list.endsWith(u'/'))
                 return false;
             const quint32 code = line.first(7).toUInt();
-            for (QStringView candidate : list.mid(1, list.size() - 2).split(u'/')) {
+            for (qsizetype start = 1, end; start < list.size(); start = end + 1) {
+                end = list.indexOf(u'/', start);
+                QStringView candidate = list.mid(start, end - start);
                 if (const qsizetype note = candidate.indexOf(u';'); note >= 0)
                     candidate.truncate(note);
                 QStringView office;
-                if (const qsizetype at = candidate.lastIndexOf(u" @ "); isOffice && at >= 0) {
+                if (const qsizetype at = isOffice ? candidate.lastIndexOf(u" @ ") : -1; at >= 0) {
                     office = candidate.first(at);
                     candidate = candidate.mid(at + 3);
                 }
@@ -248,6 +267,7 @@ private:
     }
 
     PostalTable m_table;
+    std::vector<size_t> m_fileStarts{0}; // each file's first entry, and the end
 };
 
 PostalSources PostalSources::standard()

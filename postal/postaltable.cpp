@@ -60,20 +60,29 @@ Place PostalTable::place(const Entry &entry) const
             QStringView(m_text).mid(entry.office, entry.officeLength).toString(), entry.isOffice};
 }
 
+std::pair<const PostalTable::Entry *, const PostalTable::Entry *> PostalTable::entriesOf(quint32 code) const
+{
+    if (code > 9999999 || m_entries.empty())
+        return {nullptr, nullptr};
+    const Entry *first = m_entries.data() + m_prefixStarts[code / 10000];
+    const Entry *last = m_entries.data() + m_prefixStarts[code / 10000 + 1];
+    return std::equal_range(first, last, Entry{code, 0, 0, 0, 0, false},
+                            [](const Entry &a, const Entry &b) { return a.code < b.code; });
+}
+
 QList<Place> PostalTable::lookUp(int code) const
 {
     QList<Place> places;
-    auto it = std::lower_bound(m_entries.begin(), m_entries.end(), quint32(code),
-                               [](const Entry &e, quint32 c) { return e.code < c; });
-    for (; it != m_entries.end() && it->code == quint32(code); ++it)
-        places << place(*it);
+    const auto [first, last] = entriesOf(quint32(code));
+    for (const Entry *entry = first; entry != last; ++entry)
+        places << place(*entry);
     return places;
 }
 
 bool PostalTable::contains(int code) const
 {
-    return std::binary_search(m_entries.begin(), m_entries.end(), Entry{quint32(code), 0, 0, 0, 0, false},
-                              [](const Entry &a, const Entry &b) { return a.code < b.code; });
+    const auto [first, last] = entriesOf(quint32(code));
+    return first != last;
 }
 
 QList<Place> PostalTable::complete(QStringView typed, qsizetype limit) const
@@ -87,7 +96,9 @@ QList<Place> PostalTable::complete(QStringView typed, qsizetype limit) const
         if (entry.isOffice)
             continue;
         const QStringView address = addressOf(entry);
-        if (address.startsWith(typed) || address.mid(prefectureLength(address)).startsWith(typed)) {
+        const qsizetype prefecture = address.size() > 3 && address[3] == u'県' ? 4 : 3;
+        if ((address[0] == typed[0] && address.startsWith(typed))
+            || (address.size() > prefecture && address[prefecture] == typed[0] && address.mid(prefecture).startsWith(typed))) {
             found << place(entry);
             if (found.size() >= limit)
                 break;
@@ -119,7 +130,8 @@ qsizetype PostalTable::bytes() const
     qsizetype municipalities = 0;
     for (const QString &name : m_municipalities)
         municipalities += 32 + name.capacity() * 2;
-    return m_text.capacity() * 2 + qsizetype(m_entries.capacity() * sizeof(Entry)) + municipalities;
+    return m_text.capacity() * 2 + qsizetype(m_entries.capacity() * sizeof(Entry) + m_prefixStarts.capacity() * 4)
+        + municipalities;
 }
 
 } // namespace nerufa::postal

@@ -56,8 +56,13 @@ private:
     Place place(const Entry &entry) const;
     QStringView addressOf(const Entry &entry) const { return QStringView(m_text).mid(entry.address, entry.addressLength); }
 
+    // The entries of a code, found between the first entries of its first
+    // three digits and of the next.
+    std::pair<const Entry *, const Entry *> entriesOf(quint32 code) const;
+
     QString m_text;
     std::vector<Entry> m_entries; // by code, then source order
+    std::vector<quint32> m_prefixStarts; // 1001: the first entry of each 3-digit start
     QSet<QString> m_municipalities;
 };
 
