@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QtTest>
 
 using apptest::LoadedWindow;
@@ -188,6 +189,23 @@ private slots:
         QVERIFY(code->toolTip().isEmpty() && !w.window->findChild<QFrame *>("T_2_JyuusyoHint")
                 && !popup("T_2_JyuusyoOffers")
                 && !w.window->findChild<QMessageBox *>("PostalProblems"));
+    }
+
+    // A dictionary cut short: said once, naming the file and line; the
+    // window goes on without look-up.
+    void brokenDataSaid()
+    {
+        LoadedWindow w;
+        const auto sources = nerufa::postal::PostalSources::in(w.dir.filePath("skk"), w.dir.filePath("data"));
+        QDir().mkpath(w.dir.filePath("skk"));
+        QFile dictionary(sources.areaDictionary);
+        const QByteArray cut = QStringEncoder("EUC-JP")(QString(";; okuri-nasi entries.\n1000001 /東京都千"));
+        QVERIFY(dictionary.open(QIODevice::WriteOnly) && dictionary.write(cut) == cut.size() && dictionary.flush());
+        w.window->postalHints()->loadInBackground(sources);
+        QVERIFY(!w.window->postalHints()->table());
+        auto *said = w.window->findChild<QMessageBox *>("PostalProblems");
+        QVERIFY(said && said->isVisible() && !said->isModal());
+        QVERIFY2(said->text().startsWith("郵便番号のファイル「" + sources.areaDictionary + "」の 2 行目を読めません"), qPrintable(said->text()));
     }
 
     void csvConfirmationWarns()
