@@ -78,6 +78,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
         return std::pair(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
     });
     m_postalHints = new PostalHints(this);
+    m_postalHints->loadAfterFirstPaint(nerufa::postal::PostalSources::standard());
     m_csvBatch->setPostalTable([this] { return m_postalHints->table(); });
 
     // Every handler is connected here, by the control's pointer: a control
@@ -165,8 +166,6 @@ void MainWindow::showEvent(QShowEvent *event)
 void MainWindow::afterShown()
 {
     showPrinterChoice();
-    // The postal table is read on another thread, after the first paint.
-    m_postalHints->loadInBackground(nerufa::postal::PostalSources::standard());
     if (!m_startupWarnings.isEmpty())
         QMessageBox::warning(this, applicationTitle(), m_startupWarnings.join(QLatin1Char('\n')));
 }

@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QTimer>
+#include <QPromise>
+#include <QThreadPool>
 
 namespace postal = nerufa::postal;
 using nerufa::slip::FieldId;
@@ -82,7 +84,32 @@ void PostalHints::loadInBackground(const postal::PostalSources &sources)
     m_tableChosen = true;
     m_loadTaken = false;
     connect(&m_loading, &QFutureWatcher<postal::LoadedTable>::finished, this, &PostalHints::loaded, Qt::UniqueConnection);
-    m_loading.setFuture(QtConcurrent::run([sources] { return postal::loadTable(sources); }));
+    // The task holds nothing of the window: should the window go first, the
+    // table read is dropped with the promise.
+    auto promise = std::make_shared<QPromise<postal::LoadedTable>>();
+    m_loading.setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, sources] {
+        promise->start();
+        promise->addResult(postal::loadTable(sources));
+        promise->finish();
+    });
+}
+
+void PostalHints::loadAfterFirstPaint(const postal::PostalSources &sources)
+{
+    m_afterPaint = sources;
+    m_form->installEventFilter(this);
+}
+
+bool PostalHints::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window's own paint comes first in its first paint pass; the timer
+    // fires once the whole pass, controls included, is over.
+    if (watched == m_form && event->type() == QEvent::Paint && m_afterPaint) {
+        m_form->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this, sources = *std::exchange(m_afterPaint, std::nullopt)] { loadInBackground(sources); });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void PostalHints::loaded()

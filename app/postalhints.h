@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QCompleter;
@@ -38,12 +39,18 @@ public:
     // stop the operator. Only the first table asked for counts: once a
     // load has begun or a table was given, this does nothing.
     void loadInBackground(const nerufa::postal::PostalSources &sources);
+    // The same, once the window has been painted for the first time, so
+    // that reading the table never delays the start.
+    void loadAfterFirstPaint(const nerufa::postal::PostalSources &sources);
     // Takes this table from now on; null switches the hints off.
     void useTable(std::shared_ptr<const nerufa::postal::PostalTable> table);
     // The table, once a load still running is over; null when none.
     std::shared_ptr<const nerufa::postal::PostalTable> table();
 
     static QString unknownCodeTip();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Block {
@@ -74,4 +81,5 @@ private:
     QFutureWatcher<nerufa::postal::LoadedTable> m_loading;
     bool m_loadTaken = true;
     bool m_tableChosen = false;
+    std::optional<nerufa::postal::PostalSources> m_afterPaint;
 };
