@@ -91,16 +91,14 @@ public:
             std::inplace_merge(entries.begin(), entries.begin() + m_fileStarts[i], entries.begin() + m_fileStarts[i + 1], byCode);
         entries.shrink_to_fit();
         m_table.m_text.squeeze();
-        // Where each first three digits begin, so a look-up searches a few
-        // hundred entries at most.
+        // Where each first five digits begin, so a look-up searches a
+        // handful of entries at most.
         auto &starts = m_table.m_prefixStarts;
-        starts.assign(1001, 0);
+        starts.assign(PostalTable::kPrefixes + 1, quint32(entries.size()));
         for (size_t i = entries.size(); i-- > 0;)
-            starts[entries[i].code / 10000] = quint32(i);
-        starts[1000] = quint32(entries.size());
-        for (int prefix = 999; prefix >= 0; --prefix)
-            if (starts[prefix] == 0 && entries.front().code / 10000 != quint32(prefix))
-                starts[prefix] = starts[prefix + 1];
+            starts[entries[i].code / PostalTable::kPrefixDivisor] = quint32(i);
+        for (quint32 prefix = PostalTable::kPrefixes; prefix-- > 0;)
+            starts[prefix] = std::min(starts[prefix], starts[prefix + 1]);
         return std::make_shared<const PostalTable>(std::move(m_table));
     }
 

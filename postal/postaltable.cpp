@@ -64,8 +64,8 @@ std::pair<const PostalTable::Entry *, const PostalTable::Entry *> PostalTable::e
 {
     if (code > 9999999 || m_entries.empty())
         return {nullptr, nullptr};
-    const Entry *first = m_entries.data() + m_prefixStarts[code / 10000];
-    const Entry *last = m_entries.data() + m_prefixStarts[code / 10000 + 1];
+    const Entry *first = m_entries.data() + m_prefixStarts[code / kPrefixDivisor];
+    const Entry *last = m_entries.data() + m_prefixStarts[code / kPrefixDivisor + 1];
     return std::equal_range(first, last, Entry{code, 0, 0, 0, 0, false},
                             [](const Entry &a, const Entry &b) { return a.code < b.code; });
 }

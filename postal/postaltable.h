@@ -57,12 +57,14 @@ private:
     QStringView addressOf(const Entry &entry) const { return QStringView(m_text).mid(entry.address, entry.addressLength); }
 
     // The entries of a code, found between the first entries of its first
-    // three digits and of the next.
+    // five digits and of the next.
+    static constexpr quint32 kPrefixDivisor = 100;
+    static constexpr quint32 kPrefixes = 100000;
     std::pair<const Entry *, const Entry *> entriesOf(quint32 code) const;
 
     QString m_text;
     std::vector<Entry> m_entries; // by code, then source order
-    std::vector<quint32> m_prefixStarts; // 1001: the first entry of each 3-digit start
+    std::vector<quint32> m_prefixStarts; // the first entry of each 5-digit start, and the end
     QSet<QString> m_municipalities;
 };
 
