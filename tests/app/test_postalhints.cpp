@@ -169,6 +169,15 @@ private slots:
         QCOMPARE(w.combo("iraiYuubin")->currentText(), QString("1000005"));
     }
 
+    // The window reads Debian's dictionary by itself, but only once painted.
+    void loadsAfterFirstPaint()
+    {
+        LoadedWindow w;
+        QVERIFY(!w.window->postalHints()->table());
+        showWindow(w);
+        QTRY_VERIFY(w.window->postalHints()->table());
+    }
+
     // No data (nothing installed, nothing imported): as without the feature.
     void inertWithoutData()
     {
