@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>

@@ -4,7 +4,6 @@
 
 #include <QFutureWatcher>
 #include <QObject>
-#include <QPointer>
 #include <array>
 #include <memory>
 #include <optional>
@@ -12,8 +11,6 @@
 class QComboBox;
 class QCompleter;
 class QFrame;
-class QLabel;
-class QLineEdit;
 class QStandardItemModel;
 class SlipLineEdit;
 
