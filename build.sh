@@ -16,7 +16,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   fonts-ipafont-gothic
   poppler-utils cups-daemon cups-client libcups2-dev
-  libcsv-dev
+  libcsv-dev skkdic-extra
   xvfb xauth desktop-file-utils locales
 )
 

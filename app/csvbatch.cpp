@@ -3,6 +3,7 @@
 #include "apptitle.h"
 #include "batchrun.h"
 #include "orders.h"
+#include "postalcheck.h"
 #include "printersession.h"
 #include "runtimeerror.h"
 #include "spoolerprogress.h"
@@ -33,7 +34,7 @@ QString droppedFile(const QMimeData *mime)
 }
 
 QString confirmationText(const QString &path, const QList<Order> &orders, qsizetype first,
-                         const nerufa::PrinterChoice &choice, int stoppedRow)
+                         const nerufa::PrinterChoice &choice, int stoppedRow, const QString &postalWarnings)
 {
     const qsizetype count = orders.size() - first;
     QString text = QStringLiteral("「%1」の %2 件を送り状に印刷します。\n").arg(QFileInfo(path).fileName()).arg(count);
@@ -44,6 +45,8 @@ QString confirmationText(const QString &path, const QList<Order> &orders, qsizet
         text += QStringLiteral("%1 件目\u3000%2\n").arg(orders[i].row).arg(nerufa::batch::recipientLine(orders[i]));
     if (count > kRecipientsShown)
         text += QStringLiteral("ほか %1 件\n").arg(count - kRecipientsShown);
+    if (!postalWarnings.isEmpty())
+        text += QLatin1Char('\n') + postalWarnings + QLatin1Char('\n');
     text += QLatin1Char('\n') + nerufa::describePrinterChoice(choice);
     return text;
 }
@@ -140,7 +143,10 @@ void CsvBatch::run(const QString &path)
     const nerufa::PrinterChoice choice = m_printers.current(waitingForPrinter);
     if (choice.kind == nerufa::PrinterChoice::Kind::None)
         throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, nerufa::noPrinterMessage());
-    QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow),
+    QString postalWarnings;
+    if (const auto table = m_postalTable ? m_postalTable() : nullptr)
+        postalWarnings = batch::postalWarningsMessage(batch::postalWarnings(list.orders.mid(first), *table));
+    QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow, postalWarnings),
                         QMessageBox::Ok | QMessageBox::Cancel, m_window);
     confirm.button(QMessageBox::Ok)->setText(QStringLiteral("印刷"));
     confirm.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <utility>
 
 class QPushButton;
@@ -11,6 +12,9 @@ class QWidget;
 
 namespace nerufa {
 class PrinterSession;
+namespace postal {
+class PostalTable;
+}
 }
 
 // Printing a CSV file of orders from the window: the 「CSV から印刷…」
@@ -34,6 +38,11 @@ public:
 
     static QString buttonCaption();
 
+    // Where the confirmation finds the postal table to check the orders'
+    // codes and addresses against; no check without one.
+    using PostalTableSource = std::function<std::shared_ptr<const nerufa::postal::PostalTable>()>;
+    void setPostalTable(PostalTableSource source) { m_postalTable = std::move(source); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -44,6 +53,7 @@ private:
     QWidget *m_window;
     nerufa::PrinterSession &m_printers;
     OffsetTexts m_offsets;
+    PostalTableSource m_postalTable;
     QPushButton *m_button;
     // Where the last batch stopped, so that printing the same file again
     // goes on from there instead of printing slips twice.

@@ -8,6 +8,7 @@
 #include "offsetfiles.h"
 #include "pagedestination.h"
 #include "pageprinter.h"
+#include "postalhints.h"
 #include "printersetupdialog.h"
 #include "printjobs.h"
 #include "runtimeerror.h"
@@ -77,6 +78,9 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     m_csvBatch = new CsvBatch(this, ui->Frame5, m_printers, [this] {
         return std::pair(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
     });
+    m_postalHints = new PostalHints(this);
+    m_postalHints->loadAfterFirstPaint(nerufa::postal::PostalSources::standard());
+    m_csvBatch->setPostalTable([this] { return m_postalHints->table(); });
 
     // Every handler is connected here, by the control's pointer: a control
     // renamed in the form then fails to compile instead of silently losing

@@ -13,6 +13,7 @@
 #include <memory>
 
 class CsvBatch;
+class PostalHints;
 class QLabel;
 class QLockFile;
 namespace Ui {
@@ -66,6 +67,11 @@ public:
     // Offers a CSV file for printing, as 「CSV から印刷…」 does, once the
     // window is up: a file named when the program was started.
     void offerCsvFile(const QString &path);
+    // The CSV batch of the window: the button, drops, and files named when
+    // the program was started.
+    CsvBatch *csvBatch() const { return m_csvBatch; }
+    // Postal codes to addresses and back, once the table is read.
+    PostalHints *postalHints() const { return m_postalHints; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -109,6 +115,7 @@ private:
     nerufa::PrinterSession m_printers;
     QLabel *m_printerLabel = nullptr;
     CsvBatch *m_csvBatch = nullptr;
+    PostalHints *m_postalHints = nullptr;
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;

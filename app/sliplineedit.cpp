@@ -45,14 +45,26 @@ public:
         const qsizetype length = characterCount(input);
         if (length <= allowed)
             return Acceptable;
+        if (m_edit->m_overLimitRewrite) {
+            if (const QString rewritten = m_edit->m_overLimitRewrite(input);
+                !rewritten.isEmpty() && characterCount(rewritten) <= allowed) {
+                input = rewritten;
+                pos = int(input.size());
+                return Acceptable;
+            }
+        }
 
         // An insertion ends at the caret: the text after it is the old end,
         // and what the old and new text share at the start stays too. Only
         // the inserted part is cut, from its end, so the characters around
         // it keep their order.
-        if (pos < 0 || pos > input.size() || !before.endsWith(QStringView(input).mid(pos)))
-            return Invalid; // not an insertion; Qt undoes the edit
+        // (A box the operator never changed holds a null text, which no
+        // non-null text ends, not even an empty one: an empty tail always fits.)
+        if (pos < 0 || pos > input.size())
+            return Invalid;
         const QStringView tail = QStringView(input).mid(pos);
+        if (!tail.isEmpty() && !before.endsWith(tail))
+            return Invalid; // not an insertion; Qt undoes the edit
         qsizetype start = 0;
         const qsizetype headEnd = std::min<qsizetype>(pos, before.size() - tail.size());
         while (start < headEnd && input[start] == before[start])

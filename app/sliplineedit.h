@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <functional>
 
 // The window's text box. Two settings beyond QLineEdit:
 // - imeDisabled: the input method stays off while the field has focus, so
@@ -25,6 +26,10 @@ public:
 
     int typingLimit() const { return m_typingLimit; }
     void setTypingLimit(int limit);
+    // What an edit that would take the text past the typing limit becomes
+    // instead (a postal code typed or pasted with its hyphen), or an empty
+    // text for the usual cut. None by default.
+    void setOverLimitRewrite(std::function<QString(const QString &)> rewrite) { m_overLimitRewrite = std::move(rewrite); }
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -36,5 +41,6 @@ private:
     friend class TypingLimitValidator;
     bool m_imeDisabled = false;
     int m_typingLimit = 0;
+    std::function<QString(const QString &)> m_overLimitRewrite;
     QString m_acceptedText; // the text before the current edit
 };

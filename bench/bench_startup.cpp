@@ -3,7 +3,10 @@
 // peak resident memory at that moment. Both run alternately on the
 // offscreen platform; medians over many runs.
 //
-//   bench_startup [runs]     (default 40 of each)
+//   bench_startup [runs] [other]   (default 40 of each)
+//
+// With `other`, another build of the program (say, of an earlier commit)
+// takes the baseline's place: paired runs of the two builds.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,7 +82,12 @@ int main(int argc, char *argv[])
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString program = dir.filePath(QStringLiteral("nerufa-slip"));
     QFile::copy(here + QStringLiteral("/startup_program"), program);
-    const QString baseline = here + QStringLiteral("/startup_baseline");
+    QString baseline = here + QStringLiteral("/startup_baseline");
+    if (argc > 2) {
+        QDir(dir.path()).mkdir(QStringLiteral("other"));
+        baseline = dir.filePath(QStringLiteral("other/nerufa-slip"));
+        QFile::copy(QString::fromLocal8Bit(argv[2]), baseline);
+    }
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -110,7 +118,7 @@ int main(int argc, char *argv[])
     std::printf("start-up to first paint, offscreen, median of %d runs each\n", runs);
     std::printf("  %-10s %8s %10s\n", "", "ms", "peak MB");
     std::printf("  %-10s %8.1f %10.1f\n", "program", pMs, pMb);
-    std::printf("  %-10s %8.1f %10.1f\n", "baseline", bMs, bMb);
+    std::printf("  %-10s %8.1f %10.1f\n", argc > 2 ? "other" : "baseline", bMs, bMb);
     std::printf("  %-10s %8.2fx %9.2fx   (target: at most 1.25x)\n", "ratio", pMs / bMs, pMb / bMb);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "batchrun.h"
 #include "offsetfiles.h"
 #include "orders.h"
+#include "postalcommands.h"
 #include "printersession.h"
 #include "processenv.h"
 #include "runtimeerror.h"
@@ -83,6 +84,7 @@ int runCommandLine(int argc, char *argv[])
                                   QStringLiteral("この件目（見出しの次の行が 1 件目）から印刷します。途中で止まったときの続きに。"),
                                   QStringLiteral("件目"));
     parser.addOptions({help, csv, printer, pdf, check, from});
+    parser.addOptions(postalOptions());
     if (!parser.parse(app.arguments())) {
         say(parser.errorText());
         return kBadInput;
@@ -91,6 +93,8 @@ int runCommandLine(int argc, char *argv[])
         QTextStream(stdout) << parser.helpText();
         return kPrinted;
     }
+    if (const std::optional<int> status = runPostalCommand(parser))
+        return *status;
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]"));
         return kBadInput;
@@ -123,6 +127,7 @@ int runCommandLine(int argc, char *argv[])
             return kBadInput;
         }
     }
+    sayPostalWarnings(list.orders);
     if (parser.isSet(check)) {
         say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
         return kPrinted;

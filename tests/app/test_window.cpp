@@ -233,6 +233,7 @@ private slots:
         QTest::newRow("full, type in the middle") << "123|4567" << 'k' << "9" << "1234567";
         QTest::newRow("emoji count as one") << "|" << 'k' << e.repeated(8) << e.repeated(7);
         QTest::newRow("paste 123456😀") << "|" << 'p' << "123456" + e << "123456" + e;
+        QTest::newRow("paste past the limit, empty box") << "|" << 'p' << "100-0001" << "100-000";
         QTest::newRow("paste never halves one") << "12345|" << 'p' << "a" + e + e << "12345a" + e;
         QTest::newRow("drop onto a full box") << "1234567|" << 'd' << "89" << "1234567";
         QTest::newRow("drop into room for two") << "12345|" << 'd' << "abc" << "12345ab";
