@@ -73,18 +73,18 @@ int noBlanks(unsigned char)
 
 } // namespace
 
-CsvTable parseCsv(const QByteArray &bytes)
+CsvTable parseCsv(const QByteArray &bytes, Encoding encoding)
 {
     CsvTable table;
     QString text;
-    const bool bom = bytes.startsWith(kUtf8Bom);
+    const bool bom = bytes.startsWith(kUtf8Bom) && encoding != Encoding::ShiftJis;
     const QByteArrayView body = bom ? QByteArrayView(bytes).sliced(kUtf8Bom.size()) : QByteArrayView(bytes);
-    if (decodeStrictly(QStringDecoder(QStringConverter::Utf8), body, &text)) {
+    if (encoding != Encoding::ShiftJis && decodeStrictly(QStringDecoder(QStringConverter::Utf8), body, &text)) {
         table.encoding = QStringLiteral("UTF-8");
-    } else if (!bom && decodeStrictly(shiftJisDecoder(), body, &text)) {
+    } else if (!bom && encoding != Encoding::Utf8 && decodeStrictly(shiftJisDecoder(), body, &text)) {
         table.encoding = QStringLiteral("Shift_JIS");
     } else {
-        table.problems = undecodableLines(body, bom);
+        table.problems = undecodableLines(body, bom || encoding == Encoding::Utf8);
         return table;
     }
 

@@ -5,6 +5,7 @@
 #include "offsetfiles.h"
 #include "orders.h"
 #include "printersession.h"
+#include "profileoptions.h"
 #include "processenv.h"
 
 #include <QCommandLineParser>
@@ -47,7 +48,8 @@ PrinterChoice chosenPrinter(const QCommandLineParser &parser)
 bool wantsCommandLine(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h"}) {
+        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h", "--profile",
+                                   "--list-profiles", "--show-profile"}) {
             const size_t length = std::strlen(option);
             if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
                 return true;
@@ -86,6 +88,7 @@ int runCommandLine(int argc, char *argv[])
                                   QStringLiteral("この件目（見出しの次の行が 1 件目）から印刷します。途中で止まったときの続きに。"),
                                   QStringLiteral("件目"));
     parser.addOptions({help, csv, printer, pdf, check, from});
+    addProfileOptions(parser);
     if (!parser.parse(app.arguments())) {
         say(parser.errorText());
         return kBadInput;
@@ -94,8 +97,10 @@ int runCommandLine(int argc, char *argv[])
         QTextStream(stdout) << parser.helpText();
         return kPrinted;
     }
+    if (const std::optional<int> listed = runProfileListing(parser))
+        return *listed;
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
-        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]"));
+        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目] [--profile 名前]"));
         return kBadInput;
     }
     if (parser.isSet(printer) && parser.isSet(pdf)) {
@@ -103,7 +108,10 @@ int runCommandLine(int argc, char *argv[])
         return kBadInput;
     }
 
-    const batch::OrderList list = batch::readOrderFile(parser.value(csv), QDate::currentDate());
+    const batch::ChosenOrders chosen = readChosenOrders(parser, parser.value(csv));
+    const batch::OrderList &list = chosen.list;
+    for (const QString &line : batch::readingNotes(chosen))
+        say(line);
     if (!list.problems.isEmpty()) {
         say(QStringLiteral("%1 に問題があるため、何も印刷していません：").arg(parser.value(csv)));
         say(batch::problemsMessage(list.problems));
@@ -123,6 +131,8 @@ int runCommandLine(int argc, char *argv[])
     }
     if (parser.isSet(check)) {
         say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
+        for (const QString &line : firstRowLines(chosen, first))
+            say(line);
         return kPrinted;
     }
 
