@@ -2,8 +2,10 @@
 
 #include "apptitle.h"
 #include "batchrun.h"
+#include "mappingdialog.h"
 #include "orders.h"
 #include "printersession.h"
+#include "profileorders.h"
 #include "runtimeerror.h"
 
 #include <QDate>
@@ -31,10 +33,12 @@ QString droppedFile(const QMimeData *mime)
 }
 
 QString confirmationText(const QString &path, const QList<Order> &orders, qsizetype first,
-                         const nerufa::PrinterChoice &choice, int stoppedRow)
+                         const nerufa::PrinterChoice &choice, int stoppedRow, const QStringList &notes)
 {
     const qsizetype count = orders.size() - first;
     QString text = QStringLiteral("「%1」の %2 件を送り状に印刷します。\n").arg(QFileInfo(path).fileName()).arg(count);
+    for (const QString &note : notes)
+        text += note + QLatin1Char('\n');
     if (stoppedRow > 0)
         text += QStringLiteral("前回は途中で止まったため、%1 件目から印刷します。\n").arg(stoppedRow);
     text += QLatin1Char('\n');
@@ -115,11 +119,22 @@ void CsvBatch::run(const QString &path)
 {
     namespace batch = nerufa::batch;
     const QString title = applicationTitle();
-    const batch::OrderList list = batch::readOrderFile(path, QDate::currentDate());
+    batch::ChosenOrders chosen = batch::readChosenOrders(path, QDate::currentDate());
+    if (chosen.unknownHeader) {
+        // A header no format knows: ask how it maps, keep the answer as a
+        // profile, and read the file with it.
+        MappingDialog mapping(path, chosen.table, chosen.profileProblems, QDate::currentDate(), m_window);
+        if (mapping.exec() != QDialog::Accepted)
+            return;
+        chosen = batch::readChosenOrders(path, QDate::currentDate(), mapping.savedFile());
+    }
+    const batch::OrderList &list = chosen.list;
+    const QStringList notes = batch::readingNotes(chosen);
     if (!list.problems.isEmpty()) {
         QMessageBox::critical(m_window, title,
-                              QStringLiteral("「%1」に問題があるため、何も印刷していません。\n\n%2")
-                                  .arg(QFileInfo(path).fileName(), batch::problemsMessage(list.problems)));
+                              QStringLiteral("「%1」に問題があるため、何も印刷していません。\n%2\n%3")
+                                  .arg(QFileInfo(path).fileName(), notes.join(QLatin1Char('\n')),
+                                       batch::problemsMessage(list.problems)));
         return;
     }
 
@@ -137,7 +152,7 @@ void CsvBatch::run(const QString &path)
     const nerufa::PrinterChoice choice = m_printers.current();
     if (choice.kind == nerufa::PrinterChoice::Kind::None)
         throw nerufa::RuntimeError(nerufa::RuntimeError::Kind::PrinterError, nerufa::noPrinterMessage());
-    QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow),
+    QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow, notes),
                         QMessageBox::Ok | QMessageBox::Cancel, m_window);
     confirm.button(QMessageBox::Ok)->setText(QStringLiteral("印刷"));
     confirm.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));

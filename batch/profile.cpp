@@ -234,9 +234,13 @@ QByteArray profileJson(const Profile &profile)
             object.insert(QStringLiteral("cleanups"), cleanups);
         if (!source.values.isEmpty()) {
             QJsonObject values;
+            // An option the slip does not have is written as its number,
+            // which reading the file refuses.
             for (const ValueRule &rule : source.values)
-                values.insert(rule.from, rule.choice ? QJsonValue(QString::fromUtf8(f.items[size_t(*rule.choice - 1)]))
-                                                     : QJsonValue(QJsonValue::Null));
+                values.insert(rule.from, !rule.choice ? QJsonValue(QJsonValue::Null)
+                                         : *rule.choice >= 1 && size_t(*rule.choice) <= f.items.size()
+                                             ? QJsonValue(QString::fromUtf8(f.items[size_t(*rule.choice - 1)]))
+                                             : QJsonValue(*rule.choice));
             object.insert(QStringLiteral("values"), values);
         }
         fields.insert(QString::fromUtf8(f.caption), object);

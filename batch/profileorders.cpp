@@ -271,6 +271,7 @@ ChosenOrders readChosenOrders(const QString &path, const QDate &today, const QSt
         if (!profile) {
             chosen.unknownHeader = true;
             chosen.list = ordersFromTable(chosen.table, today);
+            chosen.profileProblems = shelf.problems;
             chosen.list.problems << shelf.problems;
             return chosen;
         }

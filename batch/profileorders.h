@@ -53,6 +53,7 @@ struct ChosenOrders {
     // problems are the built-in format's, and the window asks how to map.
     bool unknownHeader = false;
     CsvTable table;            // the file as decoded, for that question
+    QStringList profileProblems; // profile files left out, unreadable
 };
 
 // Reads the file with the profile that `profileArgument` names (a name or a
