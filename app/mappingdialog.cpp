@@ -282,7 +282,11 @@ batch::Profile MappingDialog::profile() const
 {
     batch::Profile profile;
     profile.name = m_name->text().trimmed();
-    profile.header = m_table.header;
+    // Columns without a name (a spreadsheet's empty last one) are no part
+    // of the header a file is recognised by.
+    for (const QString &column : m_table.header)
+        if (!slip::looseKey(column).isEmpty())
+            profile.header << column;
     QSet<QString> read;
     for (const FieldRow &row : m_rows) {
         batch::FieldSource &source = profile.sources[size_t(row.id)];

@@ -57,7 +57,7 @@ ProfileRead readProfileFile(const QString &path)
 ProfileShelf loadProfiles(const QString &folder)
 {
     ProfileShelf shelf;
-    const QFileInfoList files = QDir(folder).entryInfoList({QLatin1Char('*') + kSuffix}, QDir::Files | QDir::Readable);
+    const QFileInfoList files = QDir(folder).entryInfoList({QLatin1Char('*') + kSuffix}, QDir::Files);
     for (const QFileInfo &file : files) {
         ProfileRead read = readProfileFile(file.filePath());
         if (read.problems.isEmpty())

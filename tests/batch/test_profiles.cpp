@@ -96,6 +96,27 @@ private slots:
                  QStringList({"1234567", "03-1234-5678", "東京都港区1-1", "港ハイツ101", "山田花子", "5300001", "", "本", "ORD-7"}));
     }
 
+    void cleanups_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cleanups");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("trim takes ideographic blanks") << "\u3000 山田 太郎\u3000" << int(Trim) << "山田 太郎";
+        QTest::newRow("width folds digits and kana") << "ﾔﾏﾀﾞ１２" << int(WidthFold) << "ヤマダ12";
+        QTest::newRow("postal: long vowel sign and blank") << "１２３ー４５６７ " << int(PostalSigns) << "１２３４５６７";
+        QTest::newRow("postal after width folding") << "〒１２３－４５６７" << int(WidthFold | PostalSigns) << "〒1234567";
+        QTest::newRow("none") << " 1-2 " << 0 << " 1-2 ";
+    }
+
+    void cleanups()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, cleanups);
+        QFETCH(QString, expected);
+        QCOMPARE(cleaned(text, cleanups), expected);
+    }
+
     void brokenProfiles_data()
     {
         QTest::addColumn<QString>("json");
