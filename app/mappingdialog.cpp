@@ -276,6 +276,15 @@ void MappingDialog::fillValueTable(ValueTable &table)
     }
     if (distinct.size() > kValuesListed)
         table.form->addRow(new QLabel(QStringLiteral("ほかに %1 種類の値があります（そのまま読みます）").arg(distinct.size() - kValuesListed)));
+    // Tab goes on from the last field to the value tables, then to the name.
+    QWidget *previous = m_rows.last().joined;
+    for (const ValueTable &t : m_valueTables) {
+        for (const auto &[value, box] : t.values) {
+            setTabOrder(previous, box);
+            previous = box;
+        }
+    }
+    setTabOrder(previous, m_name);
 }
 
 batch::Profile MappingDialog::profile() const

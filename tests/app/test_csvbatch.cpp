@@ -158,6 +158,12 @@ private slots:
             choose("MapColumn_O_Haitatsu", "時間帯指定");
             choose("MapValue_O_Haitatsu_0812", "変えない（そのまま読む）");
             mapped.messages << dialog->checkSummary() + "\n" + dialog->findChild<QLabel *>("MappingProblems")->text();
+            // Tab goes from the last field through the value table to the name and 保存.
+            QStringList tabs;
+            for (QWidget *next = dialog->findChild<QWidget *>("MapJoined_O_Tsuuchi"); tabs.size() < 6;)
+                if (((next = next->nextInFocusChain())->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(dialog))
+                    tabs << next->objectName();
+            mapped.messages << tabs.join(' ');
             choose("MapValue_O_Haitatsu_0812", "午前  ９時～１２時頃");
             // 保存して続ける by Enter, after this answer, so that a message
             // it opens is answered in turn.
@@ -171,7 +177,9 @@ private slots:
                               "確認：全 4 件のうち 3 件は問題なく印刷できます。\n1 件目（時間帯指定 → 配達時間帯）："
                               "「0812」は選べません（空欄か 午前  ９時～１２時頃・午後１２時～１４時頃・午後１４時～１７時頃・"
                               "夕方１７時～１９時頃・夜間１９時～２１時頃・希望なし）"}));
-        QVERIFY(mapped.messages.value(2).contains("\nプロファイル「renamed」で読みました。\n"));
+        QCOMPARE(mapped.messages.value(2), "MapValue_O_Haitatsu_0812 MapValue_O_Haitatsu_ MapValue_O_Haitatsu_1416 "
+                                           "MapValue_O_Haitatsu_2021 MappingName MappingSave");
+        QVERIFY(mapped.messages.value(3).contains("\nプロファイル「renamed」で読みました。\n"));
         QVERIFY(samePages(w.dir.filePath("mapped.pdf"), typed));
         mapped.timer.stop();
         DialogWatch again;
