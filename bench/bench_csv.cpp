@@ -82,6 +82,7 @@ std::pair<QByteArray, QByteArray> pairedCsv(int rows)
 struct Run {
     bool ok = false;
     double seconds = 0;
+    double cpuSeconds = 0; // user and system time of the program, less moved by other load
     double peakMb = 0;
 };
 
@@ -109,6 +110,7 @@ Run runProgram(const QStringList &arguments)
         wait4(pid, &status, 0, &usage);
         run.seconds = timer.nsecsElapsed() / 1e9;
         run.peakMb = usage.ru_maxrss / 1024.0;
+        run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
         run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -129,8 +131,9 @@ int pairedRuns(int rows, int pairs)
     // No profile of the user's may come in: the built-in one reads the shop export.
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
     const auto [builtIn, shop] = pairedCsv(rows);
-    QList<double> plain, mapped;
-    std::printf("%6s %16s %16s %8s\n", "pair", "built-in s", "profile s", "ratio");
+    QList<double> plain, mapped, plainCpu, mappedCpu;
+    std::printf("%6s %12s %12s %8s %14s %14s %8s\n", "pair", "built-in s", "profile s", "ratio", "built-in CPU s",
+                "profile CPU s", "ratio");
     for (const auto &[name, bytes] : {std::pair{"builtin.csv", builtIn}, std::pair{"shop.csv", shop}}) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -145,10 +148,14 @@ int pairedRuns(int rows, int pairs)
         }
         plain << a.seconds;
         mapped << b.seconds;
-        std::printf("%6d %16.3f %16.3f %8.3f\n", pair, a.seconds, b.seconds, b.seconds / a.seconds);
+        plainCpu << a.cpuSeconds;
+        mappedCpu << b.cpuSeconds;
+        std::printf("%6d %12.3f %12.3f %8.3f %14.3f %14.3f %8.3f\n", pair, a.seconds, b.seconds, b.seconds / a.seconds,
+                    a.cpuSeconds, b.cpuSeconds, b.cpuSeconds / a.cpuSeconds);
     }
-    std::printf("%6s %16.3f %16.3f %8.3f   (%d rows, medians)\n", "median", median(plain), median(mapped),
-                median(mapped) / median(plain), rows);
+    std::printf("%6s %12.3f %12.3f %8.3f %14.3f %14.3f %8.3f   (%d rows, medians)\n", "median", median(plain),
+                median(mapped), median(mapped) / median(plain), median(plainCpu), median(mappedCpu),
+                median(mappedCpu) / median(plainCpu), rows);
     return 0;
 }
 
