@@ -271,7 +271,7 @@ void MappingDialog::fillValueTable(ValueTable &table)
         box->setObjectName(QStringLiteral("MapValue_%1_%2").arg(QLatin1String(field.name), value));
         connect(box, &QComboBox::currentIndexChanged, m_checkTimer, qOverload<>(&QTimer::start));
         const QString shown = value.isEmpty() ? QStringLiteral("（空）") : QStringLiteral("「%1」").arg(value);
-        table.form->addRow(QStringLiteral("%1（%2 件）").arg(shown).arg(counts.value(value)), box);
+        table.form->addRow(QStringLiteral("%1（%2 件）").arg(shown, QString::number(counts.value(value))), box);
         table.values.append({value, box});
     }
     if (distinct.size() > kValuesListed)

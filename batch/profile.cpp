@@ -37,7 +37,7 @@ public:
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(json, &error);
         if (error.error != QJsonParseError::NoError)
-            complain(QStringLiteral("JSON として読めません（%1 バイト目：%2）").arg(error.offset + 1).arg(error.errorString()));
+            complain(QStringLiteral("JSON として読めません（%1 バイト目：%2）").arg(QString::number(error.offset + 1), error.errorString()));
         else if (!document.isObject())
             complain(QStringLiteral("JSON のオブジェクト（{ … }）ではありません"));
         else

@@ -130,7 +130,7 @@ QStringList headerProblems(const CsvTable &table, const Profile &profile)
                             .arg(profile.name, column, use);
         else if (found.size() > 1 && !accounted.contains(key))
             problems << QStringLiteral("見出しの「%1」が 2 回あります（%2 列目と %3 列目）")
-                            .arg(column).arg(found[0] + 1).arg(found[1] + 1);
+                            .arg(column, QString::number(found[0] + 1), QString::number(found[1] + 1));
         accounted.insert(key);
     }
     if (profile.otherColumnsIgnored)
@@ -141,7 +141,7 @@ QStringList headerProblems(const CsvTable &table, const Profile &profile)
         const QString key = slip::looseKey(table.header[position]);
         if (!key.isEmpty() && !accounted.contains(key)) {
             problems << QStringLiteral("見出しの「%1」（%2 列目）は、プロファイル「%3」で読む列にも ignore にもありません")
-                            .arg(table.header[position]).arg(position + 1).arg(profile.name);
+                            .arg(table.header[position], QString::number(position + 1), profile.name);
         } else if (key.isEmpty() && std::any_of(table.records.begin(), table.records.end(), [&](const QStringList &r) {
                        return !r.value(position).isEmpty();
                    })) {
@@ -232,7 +232,7 @@ MappedOrders mapOrders(const CsvTable &table, const Profile &profile, const QDat
         result.problems << (mapped.skippedRows.isEmpty()
                                 ? QStringLiteral("印刷する行が 1 件もありません")
                                 : QStringLiteral("印刷する行が 1 件もありません（%1 件は「%2」の値が条件に合わないため飛ばしました）")
-                                      .arg(mapped.skippedRows.size()).arg(profile.filterColumn));
+                                      .arg(QString::number(mapped.skippedRows.size()), profile.filterColumn));
     if (!result.problems.isEmpty())
         result.orders.clear();
     return mapped;
@@ -307,7 +307,7 @@ QStringList readingNotes(const ChosenOrders &chosen)
         for (int row : chosen.skippedRows.mid(0, kListed))
             rows << QStringLiteral("%1 件目").arg(row);
         notes << QStringLiteral("%1 でない %2 件は印刷しません：%3%4")
-                     .arg(chosen.filter).arg(chosen.skippedRows.size()).arg(rows.join(QStringLiteral("、")),
+                     .arg(chosen.filter, QString::number(chosen.skippedRows.size()), rows.join(QStringLiteral("、")),
                           chosen.skippedRows.size() > kListed ? QStringLiteral(" ほか") : QString());
     }
     return notes;
