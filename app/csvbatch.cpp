@@ -2,9 +2,11 @@
 
 #include "apptitle.h"
 #include "batchrun.h"
+#include "mappingdialog.h"
 #include "orders.h"
 #include "postalcheck.h"
 #include "printersession.h"
+#include "profileorders.h"
 #include "runtimeerror.h"
 #include "spoolerprogress.h"
 
@@ -34,10 +36,13 @@ QString droppedFile(const QMimeData *mime)
 }
 
 QString confirmationText(const QString &path, const QList<Order> &orders, qsizetype first,
-                         const nerufa::PrinterChoice &choice, int stoppedRow, const QString &postalWarnings)
+                         const nerufa::PrinterChoice &choice, int stoppedRow, const QStringList &notes,
+                         const QString &postalWarnings)
 {
     const qsizetype count = orders.size() - first;
     QString text = QStringLiteral("「%1」の %2 件を送り状に印刷します。\n").arg(QFileInfo(path).fileName()).arg(count);
+    for (const QString &note : notes)
+        text += note + QLatin1Char('\n');
     if (stoppedRow > 0)
         text += QStringLiteral("前回は途中で止まったため、%1 件目から印刷します。\n").arg(stoppedRow);
     text += QLatin1Char('\n');
@@ -120,11 +125,22 @@ void CsvBatch::run(const QString &path)
 {
     namespace batch = nerufa::batch;
     const QString title = applicationTitle();
-    const batch::OrderList list = batch::readOrderFile(path, QDate::currentDate());
+    batch::ChosenOrders chosen = batch::readChosenOrders(path, QDate::currentDate());
+    if (chosen.unknownHeader) {
+        // A header no format knows: ask how it maps, keep the answer as a
+        // profile, and read the file with it.
+        MappingDialog mapping(path, chosen.table, chosen.profileProblems, QDate::currentDate(), m_window);
+        if (mapping.exec() != QDialog::Accepted)
+            return;
+        chosen = batch::readChosenOrders(path, QDate::currentDate(), mapping.savedFile());
+    }
+    const batch::OrderList &list = chosen.list;
+    const QStringList notes = batch::readingNotes(chosen);
     if (!list.problems.isEmpty()) {
         QMessageBox::critical(m_window, title,
-                              QStringLiteral("「%1」に問題があるため、何も印刷していません。\n\n%2")
-                                  .arg(QFileInfo(path).fileName(), batch::problemsMessage(list.problems)));
+                              QStringLiteral("「%1」に問題があるため、何も印刷していません。\n%2\n%3")
+                                  .arg(QFileInfo(path).fileName(), notes.join(QLatin1Char('\n')),
+                                       batch::problemsMessage(list.problems)));
         return;
     }
 
@@ -146,7 +162,8 @@ void CsvBatch::run(const QString &path)
     QString postalWarnings;
     if (const auto table = m_postalTable ? m_postalTable() : nullptr)
         postalWarnings = batch::postalWarningsMessage(batch::postalWarnings(list.orders.mid(first), *table));
-    QMessageBox confirm(QMessageBox::Question, title, confirmationText(path, list.orders, first, choice, stoppedRow, postalWarnings),
+    QMessageBox confirm(QMessageBox::Question, title,
+                        confirmationText(path, list.orders, first, choice, stoppedRow, notes, postalWarnings),
                         QMessageBox::Ok | QMessageBox::Cancel, m_window);
     confirm.button(QMessageBox::Ok)->setText(QStringLiteral("印刷"));
     confirm.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));

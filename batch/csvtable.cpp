@@ -27,8 +27,10 @@ QStringDecoder shiftJisDecoder()
 
 // One problem per physical line that does not decode, so the operator can
 // find the bad bytes in an editor.
-QStringList undecodableLines(QByteArrayView bytes, bool utf8)
+QStringList undecodableLines(QByteArrayView bytes, bool utf8, Encoding encoding)
 {
+    const QString reason = encoding == Encoding::Auto ? QStringLiteral("UTF-8 でも Shift_JIS でもありません")
+                                                      : QStringLiteral("%1 として読めません").arg(utf8 ? "UTF-8" : "Shift_JIS");
     QStringList problems;
     int lineNumber = 0;
     for (QByteArrayView rest = bytes; !rest.isEmpty();) {
@@ -40,9 +42,7 @@ QStringList undecodableLines(QByteArrayView bytes, bool utf8)
         const bool ok = utf8 ? decodeStrictly(QStringDecoder(QStringConverter::Utf8), line, &ignored)
                              : decodeStrictly(shiftJisDecoder(), line, &ignored);
         if (!ok)
-            problems << QStringLiteral("ファイルの %1 行目：文字として読めないバイトがあります"
-                                       "（UTF-8 でも Shift_JIS でもありません）")
-                            .arg(lineNumber);
+            problems << QStringLiteral("ファイルの %1 行目：文字として読めないバイトがあります（%2）").arg(lineNumber).arg(reason);
     }
     return problems;
 }
@@ -73,18 +73,18 @@ int noBlanks(unsigned char)
 
 } // namespace
 
-CsvTable parseCsv(const QByteArray &bytes)
+CsvTable parseCsv(const QByteArray &bytes, Encoding encoding)
 {
     CsvTable table;
     QString text;
-    const bool bom = bytes.startsWith(kUtf8Bom);
+    const bool bom = bytes.startsWith(kUtf8Bom) && encoding != Encoding::ShiftJis;
     const QByteArrayView body = bom ? QByteArrayView(bytes).sliced(kUtf8Bom.size()) : QByteArrayView(bytes);
-    if (decodeStrictly(QStringDecoder(QStringConverter::Utf8), body, &text)) {
+    if (encoding != Encoding::ShiftJis && decodeStrictly(QStringDecoder(QStringConverter::Utf8), body, &text)) {
         table.encoding = QStringLiteral("UTF-8");
-    } else if (!bom && decodeStrictly(shiftJisDecoder(), body, &text)) {
+    } else if (!bom && encoding != Encoding::Utf8 && decodeStrictly(shiftJisDecoder(), body, &text)) {
         table.encoding = QStringLiteral("Shift_JIS");
     } else {
-        table.problems = undecodableLines(body, bom);
+        table.problems = undecodableLines(body, bom || encoding == Encoding::Utf8, encoding);
         return table;
     }
 

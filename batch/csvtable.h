@@ -17,6 +17,9 @@ struct CsvTable {
     QStringList problems;
 };
 
+// How the bytes are decoded: detected, or as the named encoding only.
+enum class Encoding { Auto, Utf8, ShiftJis };
+
 // Decodes the bytes and splits them into records.
 //
 // The encoding is detected: UTF-8 (with or without the byte-order mark) when
@@ -25,7 +28,8 @@ struct CsvTable {
 // per line that holds them. Fields follow RFC 4180: quoted fields may hold
 // commas, doubled quotes and line breaks; lines end in CR LF or LF; empty
 // lines are skipped. A quote in the wrong place, or a quoted field that
-// never ends, is a problem naming the data row.
-CsvTable parseCsv(const QByteArray &bytes);
+// never ends, is a problem naming the data row. With an encoding given,
+// only that one is tried.
+CsvTable parseCsv(const QByteArray &bytes, Encoding encoding = Encoding::Auto);
 
 } // namespace nerufa::batch

@@ -12,8 +12,12 @@ namespace nerufa::batch {
 
 OrderList readOrders(const QByteArray &bytes, const QDate &today)
 {
+    return ordersFromTable(parseCsv(bytes), today);
+}
+
+OrderList ordersFromTable(const CsvTable &table, const QDate &today)
+{
     OrderList result;
-    const CsvTable table = parseCsv(bytes);
     result.encoding = table.encoding;
     result.problems = table.problems;
     if (!result.problems.isEmpty())
@@ -87,23 +91,29 @@ OrderList readOrders(const QByteArray &bytes, const QDate &today)
     return result;
 }
 
-OrderList readOrderFile(const QString &path, const QDate &today)
+std::optional<QByteArray> readCsvBytes(const QString &path, QStringList *problems)
 {
-    OrderList result;
     // Only a plain file: reading a FIFO or a device could never end. A
     // day's orders are far below the size limit; a larger file is not one.
     constexpr qint64 kLargest = 64 * 1024 * 1024;
     const QFileInfo info(path);
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        result.problems << QStringLiteral("ファイル「%1」を読めません（ないか、ふつうのファイルではありません）").arg(path);
-        return result;
+        *problems << QStringLiteral("ファイル「%1」を読めません（ないか、ふつうのファイルではありません）").arg(path);
+        return std::nullopt;
     }
     if (info.size() > kLargest) {
-        result.problems << QStringLiteral("ファイル「%1」は大きすぎます（64 MB まで）").arg(path);
-        return result;
+        *problems << QStringLiteral("ファイル「%1」は大きすぎます（64 MB まで）").arg(path);
+        return std::nullopt;
     }
-    return readOrders(file.readAll(), today);
+    return file.readAll();
+}
+
+OrderList readOrderFile(const QString &path, const QDate &today)
+{
+    OrderList result;
+    const std::optional<QByteArray> bytes = readCsvBytes(path, &result.problems);
+    return bytes ? readOrders(*bytes, today) : result;
 }
 
 QString problemsMessage(const QStringList &problems)

@@ -7,8 +7,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace nerufa::batch {
+
+struct CsvTable;
 
 // One order of the file: its data row (1 = the first row under the
 // header) and the slip it prints, set up exactly as the window would be
@@ -33,6 +36,11 @@ struct OrderList {
 OrderList readOrders(const QByteArray &bytes, const QDate &today);
 // The same for a file; a file that cannot be read is a problem.
 OrderList readOrderFile(const QString &path, const QDate &today);
+// The same for a file already decoded into fields.
+OrderList ordersFromTable(const CsvTable &table, const QDate &today);
+// A file's bytes, when it is a plain file of a possible size; else a
+// problem naming it is added and nothing is returned.
+std::optional<QByteArray> readCsvBytes(const QString &path, QStringList *problems);
 
 // The problems as one message: the first 20, then how many more.
 QString problemsMessage(const QStringList &problems);

@@ -6,6 +6,7 @@
 #include "orders.h"
 #include "postalcommands.h"
 #include "printersession.h"
+#include "profileoptions.h"
 #include "processenv.h"
 #include "runtimeerror.h"
 
@@ -85,6 +86,7 @@ int runCommandLine(int argc, char *argv[])
                                   QStringLiteral("件目"));
     parser.addOptions({help, csv, printer, pdf, check, from});
     parser.addOptions(postalOptions());
+    addProfileOptions(parser);
     if (!parser.parse(app.arguments())) {
         say(parser.errorText());
         return kBadInput;
@@ -95,8 +97,10 @@ int runCommandLine(int argc, char *argv[])
     }
     if (const std::optional<int> status = runPostalCommand(parser))
         return *status;
+    if (const std::optional<int> listed = runProfileListing(parser))
+        return *listed;
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
-        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]"));
+        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目] [--profile 名前]"));
         return kBadInput;
     }
     if (parser.isSet(printer) && parser.isSet(pdf)) {
@@ -104,7 +108,10 @@ int runCommandLine(int argc, char *argv[])
         return kBadInput;
     }
 
-    const batch::OrderList list = batch::readOrderFile(parser.value(csv), QDate::currentDate());
+    const batch::ChosenOrders chosen = readChosenOrders(parser, parser.value(csv));
+    const batch::OrderList &list = chosen.list;
+    for (const QString &line : batch::readingNotes(chosen))
+        say(line);
     if (!list.problems.isEmpty()) {
         say(QStringLiteral("%1 に問題があるため、何も印刷していません：").arg(parser.value(csv)));
         say(batch::problemsMessage(list.problems));
@@ -130,6 +137,8 @@ int runCommandLine(int argc, char *argv[])
     sayPostalWarnings(list.orders);
     if (parser.isSet(check)) {
         say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
+        for (const QString &line : firstRowLines(chosen, first))
+            say(line);
         return kPrinted;
     }
 

@@ -5,10 +5,12 @@
 
 #include "apptest.h"
 #include "csvbatch.h"
+#include "mappingdialog.h"
 #include "pdfprobe.h"
 
 #include <QAbstractButton>
 #include <QMimeData>
+#include <QLabel>
 #include <QProgressDialog>
 #include <QtTest>
 #include <array>
@@ -31,17 +33,34 @@ const QList<std::array<QString, 3>> kEveryText = {
     {"数量2", "SuuryouBox2", "12"}, {"単価2", "TankaBox2", "1500"}, {"希望月", "KibouGatsuBox", "03"},
     {"希望日", "KibouBiBox", "15"}};
 
+// The sample shop export's four orders as an operator types them into the
+// window: the fields' texts, then the time slot's option.
+const QStringList kShopFields{"T_1_Yuubin", "T_2_Jyuusyo", "T_3_Jyuusyo", "T_4_Namae", "T_6_Denwaba",
+                              "c_Hinmei", "c_Hinmei2", "SyouhinBangouBox1"};
+const QStringList kShopSender{"5300001", "大阪府大阪市北区梅田3-3-3", "梅田ハイツ２０１", "ネルファ商店", "06-3333-4444"};
+const QList<QStringList> kShopOrders{
+    {"1000005", "東京都千代田区丸の内1-1-1", "丸の内ビル１２階", "山田太郎 様", "03-1111-2222", "食品", "お菓子", "ORD-1001", "O_Haitatsu1"},
+    {"0600001", "北海道札幌市中央区北一条西2-1", "", "株式会社北の物流 御中", "011-222-3333", "雑貨", "", "ORD-1002", "O_Haitatsu6"},
+    {"9000001", "沖縄県那覇市港町1-2", "倉庫棟", "比嘉 花子 様", "098-111-2222", "生物", "", "ORD-1003", "O_Haitatsu3"},
+    {"9800811", "宮城県仙台市青葉区一番町4-4", "", "髙橋一郎 様", "022-222-3333", "本", "書類", "ORD-1004", "O_Haitatsu5"}};
+
 // Answers the batch's dialogs as they come: 「印刷」 in the confirmation,
-// any other message with its only button. Presses 中止 once stopAt slips
-// are done.
+// any other message with its only button, the mapping dialog with `map`.
+// Presses 中止 once stopAt slips are done.
 struct DialogWatch {
     QStringList messages; // the texts of the messages answered
     QTimer timer;
+    std::function<void(MappingDialog *)> map = [](MappingDialog *dialog) { dialog->reject(); };
 
     explicit DialogWatch(int stopAt = INT_MAX)
     {
         QObject::connect(&timer, &QTimer::timeout, [this, stopAt] {
             QWidget *modal = QApplication::activeModalWidget();
+            if (auto *mapping = qobject_cast<MappingDialog *>(modal); mapping && mapping->isVisible()) {
+                messages << "（対応づけ）" + mapping->checkSummary();
+                // Answered once; a dialog still open after that is cancelled.
+                std::exchange(map, [](MappingDialog *dialog) { dialog->reject(); })(mapping);
+            }
             if (auto *progress = qobject_cast<QProgressDialog *>(modal); progress && progress->value() >= stopAt)
                 progress->cancel();
             if (auto *box = qobject_cast<QMessageBox *>(modal); box && box->isVisible()) {
@@ -53,11 +72,11 @@ struct DialogWatch {
     }
 };
 
-// Writes orders.csv when it differs, then prints it from the window into a
+// Writes the CSV file when it differs, then prints it from the window into a
 // PDF file as the button does.
-void printCsv(const LoadedWindow &w, const QByteArray &csv, const char *pdfName)
+void printCsv(const LoadedWindow &w, const QByteArray &csv, const char *pdfName, const char *csvName = "orders.csv")
 {
-    QFile file(w.dir.filePath("orders.csv"));
+    QFile file(w.dir.filePath(csvName));
     const bool same = file.open(QIODevice::ReadOnly) && file.readAll() == csv;
     file.close();
     if (!same && !(file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.flush()))
@@ -68,11 +87,109 @@ void printCsv(const LoadedWindow &w, const QByteArray &csv, const char *pdfName)
 
 } // namespace
 
+// True when every page of the two PDF files renders the same to the pixel.
+bool samePages(const QString &a, const QStringList &b)
+{
+    QString error;
+    for (int page = 1; page <= b.size(); ++page) {
+        const QImage want = pdf::renderArea(b[page - 1], 100, 0, 0, 827, 1169, &error);
+        if (want.isNull() || pdf::renderArea(a, 100, 0, 0, 827, 1169, &error, page) != want)
+            return false;
+    }
+    return pdf::readText(a, &error).pages == b.size();
+}
+
+QByteArray sampleShopExport()
+{
+    QFile file(NERUFA_SAMPLE_SHOP);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class TestWindowPrint : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_config; // the profiles the tests save, never the user's
+
 private slots:
-    void initTestCase() { apptest::setupTestApplication(); QVERIFY2(pdf::toolsAvailable(), "poppler-utils is needed"); }
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        apptest::setupTestApplication();
+        QVERIFY2(pdf::toolsAvailable(), "poppler-utils is needed");
+    }
+
+    // The sample shop export prints, through the built-in profile its header
+    // chooses, exactly the pages of its four orders typed into the window.
+    // The same file with renamed columns asks for the mapping once, then
+    // reads with the profile saved from it, and prints the same pages.
+    void shopExportSameAsTyped()
+    {
+        LoadedWindow w;
+        QStringList typed;
+        for (const QStringList &order : kShopOrders) {
+            for (qsizetype i = 0; i < kShopFields.size(); ++i) {
+                auto *edit = qobject_cast<QLineEdit *>(w.get(kShopFields[i]));
+                (edit ? edit : w.combo(kShopFields[i])->lineEdit())->setText(order[i]);
+            }
+            for (qsizetype i = 0; i < kShopSender.size(); ++i)
+                w.combo(QStringList{"iraiYuubin", "iraiJyuusyo1", "iraiJyuusyo2", "iraiNamae", "iraiDenwa"}[i])->lineEdit()->setText(kShopSender[i]);
+            w.click(order.last());
+            typed << w.dir.filePath(QString("typed%1.pdf").arg(typed.size() + 1));
+            w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, typed.last(), {}, {}});
+            w.click("InsatsuBtn");
+        }
+        DialogWatch watch;
+        printCsv(w, sampleShopExport(), "shop.pdf", "shop.csv");
+        watch.timer.stop();
+        QVERIFY(watch.messages.value(0).contains("\nプロファイル「ショップ書き出し」（組み込み）で読みました。\n"));
+        QVERIFY(samePages(w.dir.filePath("shop.pdf"), typed));
+
+        // Two columns renamed: no profile knows the header any more. And an
+        // empty column without a name at the end, as spreadsheets write.
+        const auto sjis = [](const char *text) { return QByteArray(QStringEncoder("windows-31j").encode(QString(text))); };
+        const QByteArray renamed = sampleShopExport().replace(sjis("\"お届け先名\""), sjis("\"お届け先氏名\""))
+                                       .replace(sjis("\"配達時間帯\""), sjis("\"時間帯指定\"")).replace("\r\n", ",\r\n");
+        DialogWatch mapped;
+        mapped.map = [&mapped](MappingDialog *dialog) {
+            const auto choose = [dialog](const QString &name, const QString &text) {
+                auto *combo = dialog->findChild<QComboBox *>(name);
+                combo->setCurrentIndex(combo->findText(text));
+                QCoreApplication::processEvents(); // the live check
+            };
+            choose("MapColumn_T_4_Namae", "お届け先氏名");
+            choose("MapJoined_T_4_Namae", "敬称");
+            choose("MapColumn_O_Haitatsu", "時間帯指定");
+            choose("MapValue_O_Haitatsu_0812", "変えない（そのまま読む）");
+            mapped.messages << dialog->checkSummary() + "\n" + dialog->findChild<QLabel *>("MappingProblems")->text();
+            // Tab goes from the last field through the value table to the name and 保存.
+            QStringList tabs;
+            for (QWidget *next = dialog->findChild<QWidget *>("MapJoined_O_Tsuuchi"); tabs.size() < 6;)
+                if (((next = next->nextInFocusChain())->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(dialog))
+                    tabs << next->objectName();
+            mapped.messages << tabs.join(' ');
+            choose("MapValue_O_Haitatsu_0812", "午前  ９時～１２時頃");
+            // 保存して続ける by Enter, after this answer, so that a message
+            // it opens is answered in turn.
+            QMetaObject::invokeMethod(dialog, [dialog] {
+                QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+            }, Qt::QueuedConnection);
+        };
+        printCsv(w, renamed, "mapped.pdf", "renamed.csv");
+        QCOMPARE(mapped.messages.mid(0, 2),
+                 QStringList({"（対応づけ）確認：全 4 件のうち 4 件は問題なく印刷できます。",
+                              "確認：全 4 件のうち 3 件は問題なく印刷できます。\n1 件目（時間帯指定 → 配達時間帯）："
+                              "「0812」は選べません（空欄か 午前  ９時～１２時頃・午後１２時～１４時頃・午後１４時～１７時頃・"
+                              "夕方１７時～１９時頃・夜間１９時～２１時頃・希望なし）"}));
+        QCOMPARE(mapped.messages.value(2), "MapValue_O_Haitatsu_0812 MapValue_O_Haitatsu_ MapValue_O_Haitatsu_1416 "
+                                           "MapValue_O_Haitatsu_2021 MappingName MappingSave");
+        QVERIFY(mapped.messages.value(3).contains("\nプロファイル「renamed」で読みました。\n"));
+        QVERIFY(samePages(w.dir.filePath("mapped.pdf"), typed));
+        mapped.timer.stop();
+        DialogWatch again;
+        printCsv(w, renamed, "again.pdf", "renamed.csv");
+        QVERIFY(again.messages.value(0).startsWith("「renamed.csv」の 4 件を送り状に印刷します。\nプロファイル「renamed」で読みました。"));
+        QVERIFY(samePages(w.dir.filePath("again.pdf"), typed));
+    }
 
     void sameAsTyped()
     {

@@ -87,6 +87,17 @@ private slots:
         QTest::newRow("a file without --csv and no display") << "orders.csv" << 1 << -1 << "--csv を付けてください";
         // Standard error closed after one line: the batch goes on to the end.
         QTest::newRow("progress into a closed pipe") << "| --csv orders.csv --pdf out.pdf" << 0 << 5 << "";
+        // The sample shop export, read with the built-in profile its header chooses.
+        QTest::newRow("shop export checked")
+            << "--csv shop.csv --check" << 0 << -1
+            << "問題はありません。4 枚印刷できます。\n1 件目は送り状に次のように入ります：\n  お届け先郵便番号：1000005\n"
+               "  お届け先住所1：東京都千代田区丸の内1-1-1\n  お届け先住所2：丸の内ビル１２階\n  お届け先名前：山田太郎 様\n";
+        QTest::newRow("shop export to PDF") << "--csv shop.csv --pdf out.pdf" << 0 << 4
+                                            << "プロファイル「ショップ書き出し」（組み込み）で読みました。\n4 件の注文を読みました（Shift_JIS）。";
+        QTest::newRow("straddling time code") << "--csv straddle.csv --pdf out.pdf" << 1 << -1
+                                              << "3 件目（配達時間帯）：「1618」：この時間帯は送り状の欄にありません。プロファイルで決めてください";
+        QTest::newRow("no such profile") << "--csv shop.csv --profile ない --pdf out.pdf" << 1 << -1 << "プロファイル「ない」がありません";
+        QTest::newRow("profiles listed") << "--list-profiles" << 0 << -1 << "ショップ書き出し（組み込み。見出し 16 列を含むファイル）";
     }
 
     void commandLine()
@@ -98,7 +109,11 @@ private slots:
 
         QTemporaryDir dir;
         const QByteArray bad = "数量1\n" + QByteArray("x\n").repeated(25); // 25 rows with a problem
-        for (const auto &[name, bytes] : {std::pair{"orders.csv", kOrders}, std::pair{"bad.csv", bad}}) {
+        QFile sample(NERUFA_SAMPLE_SHOP);
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QByteArray shop = sample.readAll();
+        for (const auto &[name, bytes] : {std::pair{"orders.csv", kOrders}, std::pair{"bad.csv", bad}, std::pair{"shop.csv", shop},
+                                          std::pair{"straddle.csv", QByteArray(shop).replace("\"1416\"", "\"1618\"")}}) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         }
@@ -107,6 +122,7 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
+        environment.insert("XDG_CONFIG_HOME", dir.filePath("config")); // never the user's profiles
         program.setProcessEnvironment(environment);
         if (arguments.startsWith("| "))
             program.start("bash", {"-c", QString("'%1' %2 2>&1 | head -1 >/dev/null; exit ${PIPESTATUS[0]}").arg(NERUFA_PROGRAM, arguments.mid(2))});
@@ -121,7 +137,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(out) ? pdf::readText(out, &error).pages : -1, pages);
         // Nothing else is left behind: no temporary file, no offset file.
         const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        QCOMPARE(left.join(' '), pages < 0 ? "bad.csv orders.csv" : "bad.csv orders.csv out.pdf");
+        QCOMPARE(left.join(' '), pages < 0 ? "bad.csv orders.csv shop.csv straddle.csv" : "bad.csv orders.csv out.pdf shop.csv straddle.csv");
         QCOMPARE(QDir(QFileInfo(NERUFA_PROGRAM).path()).entryList({"nerufa*.txt"}), QStringList());
     }
 };

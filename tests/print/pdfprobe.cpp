@@ -63,12 +63,13 @@ QStringList readFonts(const QString &pdf, QString *error)
     return fonts;
 }
 
-QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height, QString *error)
+QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height, QString *error, int page)
 {
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("area"));
     QStringList arguments{"-singlefile", "-gray", "-png"};
-    for (const auto &[option, value] : {std::pair{"-r", dpi}, {"-x", x}, {"-y", y}, {"-W", width}, {"-H", height}})
+    for (const auto &[option, value] : {std::pair{"-r", dpi}, {"-x", x}, {"-y", y}, {"-W", width}, {"-H", height},
+                                        {"-f", page}, {"-l", page}})
         arguments << option << QString::number(value);
     run("pdftoppm", arguments << pdf << prefix, error);
     return QImage(prefix + QStringLiteral(".png"));

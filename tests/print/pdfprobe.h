@@ -32,9 +32,10 @@ TextLayout readText(const QString &pdf, QString *error);
 // The fonts the PDF uses (pdffonts), each by its name without the subset
 // prefix ("IPAPGothic"), followed by " (not embedded)" when it is not.
 QStringList readFonts(const QString &pdf, QString *error);
-// Page 1 rendered in grey at the given resolution, cropped to the rectangle
-// (in pixels of that resolution) whose top-left is (x, y).
-QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height, QString *error);
+// A page (the first unless told) rendered in grey at the given resolution,
+// cropped to the rectangle (in pixels of that resolution) whose top-left is
+// (x, y).
+QImage renderArea(const QString &pdf, int dpi, int x, int y, int width, int height, QString *error, int page = 1);
 // The words whose text is exactly `text`.
 QList<Word> wordsNamed(const TextLayout &layout, const QString &text);
 
