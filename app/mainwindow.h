@@ -1,5 +1,6 @@
 #pragma once
 
+#include "historylocation.h"
 #include "jobstate.h"
 #include "printer.h"
 #include "printersession.h"
@@ -13,6 +14,7 @@
 #include <memory>
 
 class CsvBatch;
+class HistoryDesk;
 class QLabel;
 class QLockFile;
 namespace Ui {
@@ -26,6 +28,10 @@ struct StartupEnvironment {
     QString programDir;
     QDate today;
     QString lockFilePath;
+    // The slip history (off unless given), and why the configured one could
+    // not be used.
+    nerufa::history::Location history = {};
+    QString historyProblem = {};
 
     static StartupEnvironment forThisProgram();
 };
@@ -66,6 +72,8 @@ public:
     // The CSV batch of the window: the button, drops, and files named when
     // the program was started.
     CsvBatch *csvBatch() const { return m_csvBatch; }
+    // The slip history, after load().
+    HistoryDesk *history() const { return m_history; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -104,11 +112,15 @@ private:
     // One job onto a destination opened for it from the current printer,
     // saying first when the user's default queue was gone.
     void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
+    // The slip print onto the current printer, errors shown; true when the
+    // page was handed over.
+    bool printSnapshot(const nerufa::SlipSnapshot &slip);
 
     std::unique_ptr<Ui::Form1> ui;
     nerufa::PrinterSession m_printers;
     QLabel *m_printerLabel = nullptr;
     CsvBatch *m_csvBatch = nullptr;
+    HistoryDesk *m_history = nullptr;
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;

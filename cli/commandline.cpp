@@ -2,6 +2,7 @@
 
 #include "appsetup.h"
 #include "batchrun.h"
+#include "historycommands.h"
 #include "offsetfiles.h"
 #include "orders.h"
 #include "printersession.h"
@@ -46,10 +47,13 @@ PrinterChoice chosenPrinter(const QCommandLineParser &parser)
 
 bool wantsCommandLine(int argc, char *argv[])
 {
+    QList<QByteArray> options{"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h"};
+    for (const QString &name : historyCommandNames())
+        options << name.toLatin1();
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--csv", "--check", "--printer", "--pdf", "--from", "--help", "-h"}) {
-            const size_t length = std::strlen(option);
-            if (std::strncmp(argv[i], option, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
+        for (const QByteArray &option : options) {
+            const size_t length = size_t(option.size());
+            if (std::strncmp(argv[i], option.constData(), length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
                 return true;
         }
     }
@@ -86,6 +90,7 @@ int runCommandLine(int argc, char *argv[])
                                   QStringLiteral("この件目（見出しの次の行が 1 件目）から印刷します。途中で止まったときの続きに。"),
                                   QStringLiteral("件目"));
     parser.addOptions({help, csv, printer, pdf, check, from});
+    parser.addOptions(historyOptions());
     if (!parser.parse(app.arguments())) {
         say(parser.errorText());
         return kBadInput;
@@ -94,8 +99,11 @@ int runCommandLine(int argc, char *argv[])
         QTextStream(stdout) << parser.helpText();
         return kPrinted;
     }
+    if (wantsHistoryCommand(parser) && !parser.isSet(csv))
+        return runHistoryCommand(parser, say);
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
-        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]"));
+        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目]\n"
+                           "　　　　nerufa-slip --history-search 文字 | --history-export ファイル [--since 日付] [--until 日付]"));
         return kBadInput;
     }
     if (parser.isSet(printer) && parser.isSet(pdf)) {
@@ -132,6 +140,9 @@ int runCommandLine(int argc, char *argv[])
     for (const QString &warning : stored.warnings)
         say(warning);
 
+    const BatchRecorder history(parser, say);
+    if (history.badDatabaseOption())
+        return kBadInput;
     const qsizetype count = list.orders.size() - first;
     const PrinterChoice choice = chosenPrinter(parser);
     say(describePrinterChoice(choice));
@@ -141,6 +152,8 @@ int runCommandLine(int argc, char *argv[])
             say(QStringLiteral("[%1/%2] %3 件目 %4").arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
             return true;
         });
+    history.record(parser.value(csv), list.orders, first, result.printed, QString::number(stored.x),
+                   QString::number(stored.y), choice);
     if (!result.error.isEmpty()) {
         say(result.error);
         say(batch::resultSentence(result) + QStringLiteral("続きは --from %1 で印刷できます。").arg(result.nextRow));
