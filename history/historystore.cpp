@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSet>
 #include <QUuid>
 #include <atomic>
 #include <limits>
@@ -25,21 +26,22 @@ using slip::FieldKind;
 
 // The tables' own columns. Each field of the field table adds a column of
 // its control's name to `slips` (and one more, NAME_shown, for whether an
-// optional field printed); each field of an address block one to
-// `senders` or `recipients`. Those are added when missing whenever a
-// history is opened, so a field added to the table needs no step here.
+// optional field printed); each field of the sender block one to
+// `senders`. Those are added when missing whenever a history is opened, so
+// a field added to the table needs no step here.
 const int kVersion = 1;
 const QList<QStringList> kSteps = {
     // version 1
     {QStringLiteral("CREATE TABLE slips (id TEXT PRIMARY KEY, printed_at BIGINT NOT NULL, printer_kind TEXT NOT NULL, "
                     "printer TEXT NOT NULL, source TEXT NOT NULL, source_file TEXT NOT NULL, "
-                    "source_row INTEGER NOT NULL, search_key TEXT NOT NULL)"),
-     // Newest first, read from the index alone until enough slips match.
-     QStringLiteral("CREATE INDEX slips_by_time ON slips (printed_at, search_key)"),
+                    "source_row INTEGER NOT NULL, search_key TEXT NOT NULL, name_key TEXT NOT NULL, "
+                    "phone_key TEXT NOT NULL)"),
+     // Newest first, read from an index alone until enough slips match.
+     // Slips come in time order, so recording only appends to them.
+     // One index for both look-ups, so that each is read from it alone.
+     QStringLiteral("CREATE INDEX slips_by_time ON slips (printed_at, search_key, name_key, phone_key)"),
      QStringLiteral("CREATE TABLE senders (address_key TEXT PRIMARY KEY, uses BIGINT NOT NULL, "
-                    "last_used BIGINT NOT NULL, pinned INTEGER NOT NULL, removed INTEGER NOT NULL)"),
-     QStringLiteral("CREATE TABLE recipients (address_key TEXT PRIMARY KEY, uses BIGINT NOT NULL, "
-                    "last_used BIGINT NOT NULL, name_key TEXT NOT NULL, phone_key TEXT NOT NULL)")},
+                    "last_used BIGINT NOT NULL, pinned INTEGER NOT NULL, removed INTEGER NOT NULL)")},
 };
 const QString kVersionTable = QStringLiteral("history_schema");
 // Keeps an index entry well inside PostgreSQL's limit (2704 bytes) whatever
@@ -180,8 +182,11 @@ std::atomic_int connectionCount{0};
 PrintedSlip printedNow(const SlipSnapshot &slip, const PrinterChoice &choice, Source source, const QString &sourceFile,
                        int sourceRow)
 {
-    return {QUuid::createUuid().toString(QUuid::WithoutBraces),
-            QDateTime::currentDateTimeUtc(),
+    // The time first: ids of new slips sort last, so the index of ids
+    // grows at its end; the UUID keeps ids of two desks apart.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return {QStringLiteral("%1-%2").arg(now.toMSecsSinceEpoch(), 12, 16, QLatin1Char('0')).arg(QUuid::createUuid().toString(QUuid::WithoutBraces)),
+            now,
             choice.kind,
             choice.target,
             source,
@@ -364,11 +369,11 @@ void HistoryStore::migrate()
 void HistoryStore::addFieldColumns()
 {
     const std::pair<QString, QList<Column>> tables[] = {{QStringLiteral("slips"), slipColumns()},
-                                                        {QStringLiteral("senders"), addressColumns(Block::Sender)},
-                                                        {QStringLiteral("recipients"), addressColumns(Block::Recipient)}};
+                                                        {QStringLiteral("senders"), addressColumns(Block::Sender)}};
     for (const auto &[table, columns] : tables) {
+        const QSqlRecord record = m_db.record(table);
         for (const Column &column : columns) {
-            if (m_db.record(table).contains(column.name))
+            if (record.contains(column.name))
                 continue;
             QSqlQuery query(m_db);
             const QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
@@ -408,7 +413,7 @@ void HistoryStore::record(const QList<PrintedSlip> &slips)
     Transaction transaction(*this);
     QSqlQuery known = prepared(QStringLiteral("SELECT 1 FROM slips WHERE id = ?"));
     QSqlQuery insert = prepared(QStringLiteral("INSERT INTO slips (id, printed_at, printer_kind, printer, source, source_file, "
-                                               "source_row, search_key, %1) VALUES (?,?,?,?,?,?,?,?,%2)")
+                                               "source_row, search_key, name_key, phone_key, %1) VALUES (?,?,?,?,?,?,?,?,?,?,%2)")
                                     .arg(names(columns).join(QLatin1Char(',')), marks(columns.size())));
     // Both engines take the same upsert; `uses` counts up in the database,
     // so two desks printing the same sender at once lose no count.
@@ -422,7 +427,6 @@ void HistoryStore::record(const QList<PrintedSlip> &slips)
     };
     QSqlQuery sender = upsert(QStringLiteral("senders"), Block::Sender, QStringLiteral("pinned, removed"),
                               QStringLiteral(", removed = 0"));
-    QSqlQuery recipient = upsert(QStringLiteral("recipients"), Block::Recipient, QStringLiteral("name_key, phone_key"), {});
 
     for (const PrintedSlip &p : slips) {
         exec(known, {p.id});
@@ -438,7 +442,9 @@ void HistoryStore::record(const QList<PrintedSlip> &slips)
                             sourceName(p.source),
                             bound(p.sourceFile),
                             p.sourceRow,
-                            searchKey(p.slip)};
+                            searchKey(p.slip),
+                            folded(p.slip.recipientName).left(kSearchKeyLength),
+                            (folded(p.slip.recipientPhone) + QLatin1Char('\n') + digitsOf(p.slip.recipientPhone)).left(kSearchKeyLength)};
         for (const Column &c : columns) {
             if (c.shownFlag)
                 values << int(p.slip.*c.field->shownFlag);
@@ -455,14 +461,6 @@ void HistoryStore::record(const QList<PrintedSlip> &slips)
                 row << bound(t);
             exec(sender, row);
         }
-        if (const QStringList texts = addressOf(p.slip, false); !allEmpty(texts)) {
-            const QString phone = p.slip.recipientPhone;
-            QVariantList row{addressKey(texts), when, folded(p.slip.recipientName),
-                             folded(phone) + QLatin1Char('\n') + digitsOf(phone)};
-            for (const QString &t : texts)
-                row << bound(t);
-            exec(recipient, row);
-        }
     }
     transaction.commit();
 }
@@ -476,6 +474,11 @@ QList<PrintedSlip> HistoryStore::find(const SlipQuery &q)
     QSqlQuery query = run(QStringLiteral("SELECT * FROM slips WHERE printed_at BETWEEN ? AND ? AND search_key LIKE ? "
                                          "ESCAPE '!' ORDER BY printed_at DESC, source_row DESC LIMIT ?"),
                           {from, to, containsPattern(folded(q.text)), q.limit > 0 ? q.limit : std::numeric_limits<int>::max()});
+    return readSlips(query);
+}
+
+QList<PrintedSlip> HistoryStore::readSlips(QSqlQuery &query)
+{
     const QSqlRecord record = query.record();
     const QList<Column> columns = slipColumns();
     QList<int> at;
@@ -514,15 +517,14 @@ QList<PrintedSlip> HistoryStore::find(const SlipQuery &q)
 
 namespace {
 
-QList<Address> addresses(QSqlQuery &query, Block block)
+QList<Address> addresses(QSqlQuery &query)
 {
     QList<Address> list;
-    const QList<Column> columns = addressColumns(block);
+    const QList<Column> columns = addressColumns(Block::Sender);
     while (query.next()) {
         Address address{query.value(QStringLiteral("address_key")).toString(), {},
-                        query.value(QStringLiteral("uses")).toLongLong(), false};
-        if (block == Block::Sender)
-            address.pinned = query.value(QStringLiteral("pinned")).toInt() != 0;
+                        query.value(QStringLiteral("uses")).toLongLong(),
+                        query.value(QStringLiteral("pinned")).toInt() != 0};
         for (const Column &c : columns)
             address.texts << query.value(c.name).toString();
         list << address;
@@ -538,7 +540,7 @@ QList<Address> HistoryStore::senders(int limit)
     QSqlQuery query = run(QStringLiteral("SELECT * FROM senders WHERE removed = 0 "
                                          "ORDER BY pinned DESC, uses DESC, last_used DESC LIMIT ?"),
                           {limit});
-    return addresses(query, Block::Sender);
+    return addresses(query);
 }
 
 void HistoryStore::pinSender(const QString &key, bool pinned)
@@ -562,12 +564,24 @@ void HistoryStore::removeSender(const QString &key)
 QList<Address> HistoryStore::recipients(Match match, const QString &text, int limit)
 {
     open();
-    const QString key = folded(text);
-    QSqlQuery query = run(QStringLiteral("SELECT * FROM recipients WHERE %1 LIKE ? ESCAPE '!' "
-                                         "ORDER BY uses DESC, last_used DESC LIMIT ?")
+    // The latest slips whose recipient matches, read newest first from the
+    // index; each recipient once, as it printed last.
+    QSqlQuery query = run(QStringLiteral("SELECT * FROM slips WHERE printed_at BETWEEN ? AND ? AND %1 LIKE ? ESCAPE '!' "
+                                         "ORDER BY printed_at DESC LIMIT ?")
                               .arg(match == Match::Name ? QStringLiteral("name_key") : QStringLiteral("phone_key")),
-                          {containsPattern(key), limit});
-    return addresses(query, Block::Recipient);
+                          {std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
+                           containsPattern(folded(text)), limit * 20});
+    QList<Address> found;
+    QSet<QString> seen;
+    for (const PrintedSlip &p : readSlips(query)) {
+        const QStringList texts = addressOf(p.slip, false);
+        const QString key = addressKey(texts);
+        if (found.size() < limit && !seen.contains(key)) {
+            seen.insert(key);
+            found.append({key, texts, 0, false});
+        }
+    }
+    return found;
 }
 
 } // namespace nerufa::history

@@ -14,7 +14,7 @@
 
 // The slip history: every slip that printed, kept with its fields through
 // the field table, the printer, the offsets and where it came from; the
-// senders and recipients it printed, for the window's lists. Qt SQL on
+// senders it printed, for the window's lists. Qt SQL on
 // SQLite or PostgreSQL, the same statements on both.
 namespace nerufa::history {
 
@@ -92,7 +92,8 @@ public:
     void pinSender(const QString &key, bool pinned);
     // Off the list until it prints again.
     void removeSender(const QString &key);
-    // Earlier recipients whose name, or telephone, holds the text.
+    // Earlier recipients whose name, or telephone, holds the text, each
+    // once, the latest printed first.
     enum class Match { Name, Phone };
     QList<Address> recipients(Match match, const QString &text, int limit = 10);
 
@@ -102,6 +103,7 @@ private:
     int storedVersion();
     void migrate();
     void addFieldColumns();
+    QList<PrintedSlip> readSlips(QSqlQuery &query);
     QSqlQuery run(const QString &sql, const QVariantList &values = {});
     [[noreturn]] void fail(const QString &what, const QSqlError &error);
 
