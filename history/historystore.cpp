@@ -44,9 +44,11 @@ const QList<QStringList> kSteps = {
                     "last_used BIGINT NOT NULL, pinned INTEGER NOT NULL, removed INTEGER NOT NULL)")},
 };
 const QString kVersionTable = QStringLiteral("history_schema");
-// Keeps an index entry well inside PostgreSQL's limit (2704 bytes) whatever
-// a field holds; a longer recipient is still found by its first characters.
-constexpr qsizetype kSearchKeyLength = 600;
+// Keeps an index entry inside PostgreSQL's limit (2704 bytes) whatever a
+// field holds, at up to 4 bytes a character; a longer recipient is still
+// found by its first characters.
+constexpr qsizetype kSearchKeyLength = 300;
+constexpr qsizetype kNameKeyLength = 100;
 
 struct Column {
     QString name;
@@ -443,8 +445,8 @@ void HistoryStore::record(const QList<PrintedSlip> &slips)
                             bound(p.sourceFile),
                             p.sourceRow,
                             searchKey(p.slip),
-                            folded(p.slip.recipientName).left(kSearchKeyLength),
-                            (folded(p.slip.recipientPhone) + QLatin1Char('\n') + digitsOf(p.slip.recipientPhone)).left(kSearchKeyLength)};
+                            folded(p.slip.recipientName).left(kNameKeyLength),
+                            (folded(p.slip.recipientPhone) + QLatin1Char('\n') + digitsOf(p.slip.recipientPhone)).left(kNameKeyLength)};
         for (const Column &c : columns) {
             if (c.shownFlag)
                 values << int(p.slip.*c.field->shownFlag);
