@@ -88,6 +88,7 @@ HistoryWindow::HistoryWindow(QWidget *parent, nerufa::history::HistoryWorker &wo
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->horizontalHeader()->setStretchLastSection(true);
     for (auto [column, width] : {std::pair{0, 120}, {1, 130}, {2, 260}, {3, 110}})
         m_table->setColumnWidth(column, width);
