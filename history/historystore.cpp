@@ -3,6 +3,7 @@
 #include "fields.h"
 #include "historyerror.h"
 #include "sliprules.h"
+#include "systemreason.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -150,24 +151,43 @@ bool allEmpty(const QStringList &texts)
     return std::all_of(texts.begin(), texts.end(), [](const QString &t) { return t.isEmpty(); });
 }
 
-// What a driver's error means for the operator.
-QString reasonOf(const QSqlError &error, bool fromSqlite)
+// What a driver's error means for the operator. `file`: the SQLite file.
+QString reasonOf(const QSqlError &error, const QString &file)
 {
     const QString code = error.nativeErrorCode();
-    const int sqlite = fromSqlite ? code.toInt() & 0xff : -1; // SQLite's primary result code
-    if (sqlite == 5 || sqlite == 6)
+    const QString text = error.databaseText();
+    if (file.isEmpty()) {
+        // PostgreSQL: every error of the server has its SQLSTATE; one
+        // without is the connection's.
+        if (code.isEmpty() || code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
+            return QStringLiteral("データベースのサーバーにつながりません（%1）。").arg(text.simplified());
+        if (code == QLatin1String("53100"))
+            return QStringLiteral("サーバーのディスクがいっぱいです。");
+        if (code == QLatin1String("25006"))
+            return QStringLiteral("読み取り専用で書き込めません。");
+        return QStringLiteral("（%1）").arg(error.text().simplified());
+    }
+    // SQLite's primary result code; a failed commit comes without it, with
+    // SQLite's own words.
+    int sqlite = code.toInt() & 0xff;
+    if (code.isEmpty())
+        sqlite = text.contains(QLatin1String("disk is full")) ? 13 : text.contains(QLatin1String("is locked")) ? 5
+            : text.contains(QLatin1String("readonly")) ? 8 : -1;
+    switch (sqlite) {
+    case 5:
+    case 6:
         return QStringLiteral("ほかのプログラムが使っていて書き込めません。");
-    if (sqlite == 8 || code == QLatin1String("25006"))
+    case 8:
         return QStringLiteral("読み取り専用で書き込めません。");
-    if (sqlite == 13 || code == QLatin1String("53100"))
+    case 13:
         return QStringLiteral("ディスクがいっぱいです。");
-    if (sqlite == 14)
-        return QStringLiteral("ファイルを開けません。");
-    if (sqlite == 11 || sqlite == 26)
+    case 11:
+    case 26:
         return QStringLiteral("壊れているか、履歴のファイルではありません。");
-    if (!fromSqlite && (error.type() == QSqlError::ConnectionError || code.startsWith(QLatin1String("08"))
-                        || code.startsWith(QLatin1String("57P"))))
-        return QStringLiteral("データベースのサーバーにつながりません（%1）。").arg(error.text().simplified());
+    case 10: // an I/O error
+    case 14: // cannot open (the file, or the journal beside it)
+        return systemreason::whyWriteFailed(file, 0, QStringLiteral("ファイルを開けません")) + QStringLiteral("。");
+    }
     return QStringLiteral("（%1）").arg(error.text().simplified());
 }
 
@@ -218,7 +238,7 @@ public:
     }
     ~Transaction()
     {
-        if (!m_done && m_store.m_open)
+        if (!m_done && m_store.m_db.isOpen())
             m_store.m_db.rollback();
     }
     void commit()
@@ -260,9 +280,11 @@ bool HistoryStore::isOpen() const
 
 void HistoryStore::fail(const QString &what, const QSqlError &error)
 {
-    close();
-    throw HistoryError(QStringLiteral("履歴「%1」を%2。%3").arg(m_location.describe(), what,
-                                                                                 reasonOf(error, m_location.kind == Location::Kind::Sqlite)));
+    // Closed by the next open(), once the queries of this call are gone.
+    m_open = false;
+    const bool sqlite = m_location.kind == Location::Kind::Sqlite;
+    throw HistoryError(QStringLiteral("履歴「%1」を%2。%3")
+                           .arg(m_location.describe(), what, reasonOf(error, sqlite ? m_location.file : QString())));
 }
 
 QSqlQuery HistoryStore::run(const QString &sql, const QVariantList &values)
@@ -319,6 +341,7 @@ void HistoryStore::open()
 {
     if (m_open)
         return;
+    close();
     connectDatabase();
     // Nothing is written before the version is known: a newer program's
     // history stays exactly as it is.
@@ -345,6 +368,7 @@ void HistoryStore::open()
         } catch (const HistoryError &) {
             // Another desk may have made the tables a moment before: look
             // again once.
+            close();
             connectDatabase();
             if (storedVersion() < kVersion)
                 migrate();

@@ -72,8 +72,8 @@ public:
     // new database, runs the steps an older one lacks, adds a column for
     // each field of the field table it does not have yet. A database that
     // a newer program made is refused and left as it is. Nothing while
-    // open. Every method raises HistoryError on a fault and closes the
-    // connection then, so the next call connects again.
+    // open. Every method raises HistoryError on a fault; the next call
+    // then connects again.
     void open();
     void close();
     bool isOpen() const;

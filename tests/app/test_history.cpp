@@ -151,12 +151,16 @@ private slots:
     void faultsNeverStopAPrint_data()
     {
         QTest::addColumn<QString>("fault");
-        for (const char *fault : {"locked", "read-only", "disk full", "server stops"})
-            QTest::newRow(fault) << fault;
+        QTest::addColumn<QString>("reason"); // as the notice's details give it
+        QTest::newRow("locked") << "locked" << "ほかのプログラムが使っていて書き込めません。";
+        QTest::newRow("read-only") << "read-only" << "読み取り専用のディスクです。";
+        QTest::newRow("disk full") << "disk full" << "ディスクがいっぱいです。";
+        QTest::newRow("server stops") << "server stops" << "データベースのサーバーにつながりません";
     }
     void faultsNeverStopAPrint()
     {
         QFETCH(QString, fault);
+        QFETCH(QString, reason);
         QTemporaryDir data;
         const bool mounted = fault == "read-only" || fault == "disk full";
         if (mounted && mount("tmpfs", data.path().toLocal8Bit(), "tmpfs", 0, "size=2m") != 0)
@@ -181,9 +185,10 @@ private slots:
             locker.write("BEGIN EXCLUSIVE;\nSELECT 'locked';\n");
             QVERIFY(locker.waitForReadyRead(10000));
         } else if (fault == "disk full") {
-            QVERIFY(filler.open(QIODevice::WriteOnly));
-            while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(4096, 'x')) == 4096) {
             }
+            filler.close();
         } else if (fault == "server stops") {
             midway = [] { server.stop(); };
         }
@@ -191,7 +196,8 @@ private slots:
         settle(w);
         QCOMPARE(pdf::readText(w.dir.filePath("batch.pdf"), &why).pages, 3);
         auto *notice = w.get<QLabel>("RirekiLb");
-        QVERIFY(!notice->isHidden() && notice->text() == "履歴に書き込めませんでした" && notice->toolTip().contains("3 枚"));
+        QVERIFY2(!notice->isHidden() && notice->text() == "履歴に書き込めませんでした" && notice->toolTip().contains(reason)
+                     && notice->toolTip().contains("3 枚"), qPrintable(notice->toolTip()));
 
         locker.write("COMMIT;\n.quit\n");
         locker.waitForFinished();
@@ -204,7 +210,7 @@ private slots:
         usePdf(w, "next.pdf");
         w.click("InsatsuBtn");
         settle(w);
-        QCOMPARE(recorded(history).size(), 5);
+        QVERIFY2(recorded(history).size() == 5, qPrintable(notice->toolTip()));
         QVERIFY(notice->isHidden());
     }
 
