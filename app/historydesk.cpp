@@ -51,6 +51,8 @@ HistoryDesk::HistoryDesk(QWidget *window, const nerufa::history::Location &locat
     connect(m_worker.get(), &HistoryWorker::recorded, this, [this] {
         m_notice->hide();
         m_senders->load();
+        if (m_historyWindow && m_historyWindow->isVisible())
+            m_historyWindow->search();
     });
     connect(m_worker.get(), &HistoryWorker::recordFailed, this, [this](const QString &message, int waiting) {
         showNotice(QStringLiteral("履歴に書き込めませんでした"),

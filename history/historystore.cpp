@@ -273,11 +273,6 @@ void HistoryStore::close()
     }
 }
 
-bool HistoryStore::isOpen() const
-{
-    return m_open;
-}
-
 void HistoryStore::fail(const QString &what, const QSqlError &error)
 {
     // Closed by the next open(), once the queries of this call are gone.

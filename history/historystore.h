@@ -76,7 +76,6 @@ public:
     // then connects again.
     void open();
     void close();
-    bool isOpen() const;
 
     // Records the slips in one transaction: all of them or none. A slip
     // whose id is recorded already is left out, so writing again what may
