@@ -17,6 +17,7 @@ packages=(
   fonts-ipafont-gothic
   poppler-utils cups-daemon cups-client libcups2-dev
   libcsv-dev skkdic-extra
+  libqt6sql6-sqlite libqt6sql6-psql postgresql sqlite3
   xvfb xauth desktop-file-utils locales
 )
 

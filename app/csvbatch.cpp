@@ -204,6 +204,8 @@ void CsvBatch::run(const QString &path)
         });
     progress.setValue(result.printed);
     progress.close();
+    if (m_printed)
+        m_printed(path, list.orders, first, result.printed, offsetX, offsetY, choice);
 
     m_stoppedPath = result.nextRow > 0 ? path : QString();
     m_stoppedFileTime = fileTime;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "orders.h"
+#include "printerchoice.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -36,6 +39,13 @@ public:
     // Reads, confirms and prints the file: what the button and a drop do.
     void printFile(const QString &path);
 
+    // Told after each batch which slips printed: orders[first .. first +
+    // printed), with the offsets and the printer they printed with.
+    using Printed = std::function<void(const QString &path, const QList<nerufa::batch::Order> &orders, qsizetype first,
+                                       int printed, const QString &offsetX, const QString &offsetY,
+                                       const nerufa::PrinterChoice &choice)>;
+    void onPrinted(Printed printed) { m_printed = std::move(printed); }
+
     static QString buttonCaption();
 
     // Where the confirmation finds the postal table to check the orders'
@@ -57,6 +67,7 @@ private:
     QPushButton *m_button;
     // Where the last batch stopped, so that printing the same file again
     // goes on from there instead of printing slips twice.
+    Printed m_printed;
     QString m_stoppedPath;
     QDateTime m_stoppedFileTime;
     int m_stoppedNextRow = 0;

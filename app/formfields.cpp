@@ -98,4 +98,37 @@ nerufa::SlipSnapshot readSlip(const QWidget *form)
     return slip;
 }
 
+void setAddress(QWidget *form, nerufa::slip::Block block, const QStringList &texts)
+{
+    qsizetype i = 0;
+    for (const Field &field : nerufa::slip::fields()) {
+        if (field.block != block)
+            continue;
+        const QString text = texts.value(i++);
+        setTextOf(controlOf(form, field), text);
+        if (field.switchName)
+            if (auto *toggle = form->findChild<QAbstractButton *>(QString::fromLatin1(field.switchName)))
+                toggle->setChecked(!text.isEmpty());
+    }
+}
+
+void writeSlip(QWidget *form, const nerufa::SlipSnapshot &slip)
+{
+    for (const Field &field : nerufa::slip::fields()) {
+        if (field.block == nerufa::slip::Block::Offsets)
+            continue;
+        if (field.kind == FieldKind::Choice) {
+            if (auto *option = form->findChild<QAbstractButton *>(nerufa::slip::optionNames(field).value(slip.*field.choice - 1)))
+                option->setChecked(true);
+            continue;
+        }
+        const bool shown = !field.shownFlag || slip.*field.shownFlag;
+        if (shown || field.block != nerufa::slip::Block::Date)
+            setTextOf(controlOf(form, field), slip.*field.text);
+        if (field.switchName)
+            if (auto *toggle = form->findChild<QAbstractButton *>(QString::fromLatin1(field.switchName)))
+                toggle->setChecked(shown);
+    }
+}
+
 } // namespace formfields

@@ -28,4 +28,14 @@ nerufa::SlipSnapshot readSlip(const QWidget *form);
 QString textOf(const QWidget *control);
 void setTextOf(QWidget *control, const QString &text);
 
+// Fills an address block (Recipient or Sender) with texts in the table's
+// order; its care-of line is shown exactly when it has text.
+void setAddress(QWidget *form, nerufa::slip::Block block, const QStringList &texts);
+
+// Puts a slip back into the window as it printed: every field, the chosen
+// options, the check boxes and toggles that show optional fields. The
+// offsets stay as they are (they belong to this printer), and so does the
+// desired date when it did not print (the lists keep today's).
+void writeSlip(QWidget *form, const nerufa::SlipSnapshot &slip);
+
 } // namespace formfields

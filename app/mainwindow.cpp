@@ -4,6 +4,7 @@
 #include "csvbatch.h"
 #include "fields.h"
 #include "formfields.h"
+#include "historydesk.h"
 #include "legibility.h"
 #include "offsetfiles.h"
 #include "pagedestination.h"
@@ -152,6 +153,14 @@ bool MainWindow::load(const StartupEnvironment &environment)
     if (single.state == SingleCopyLock::State::Unusable)
         m_startupWarnings << SingleCopyLock::unusableMessage(environment.lockFilePath);
     m_lock = std::move(single.lock);
+
+    // The slip history; nothing of it exists while it is switched off.
+    if (!environment.historyProblem.isEmpty())
+        m_startupWarnings << environment.historyProblem;
+    m_history = new HistoryDesk(this, environment.history, m_printers, [this](const nerufa::SlipSnapshot &slip) {
+        return printSnapshot(slip);
+    });
+    m_csvBatch->onPrinted([this](auto &&...printed) { m_history->recordBatch(printed...); });
     return true;
 }
 
@@ -175,6 +184,8 @@ void MainWindow::afterShown()
     // meanwhile, and shows the printer once it is known.
     m_printers.startLookUp();
     showPrinterChoice();
+    if (m_history)
+        m_history->start();
     if (!m_printers.known()) {
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
@@ -378,10 +389,19 @@ void MainWindow::printPositionCheckClicked()
 
 void MainWindow::printSlipClicked()
 {
+    const nerufa::SlipSnapshot slip = snapshot();
+    if (printSnapshot(slip) && m_history)
+        m_history->recordPrinted(slip);
+}
+
+bool MainWindow::printSnapshot(const nerufa::SlipSnapshot &slip)
+{
+    bool printed = false;
     guardedCall([&] {
-        const nerufa::SlipSnapshot slip = snapshot();
         runPrintJob([&](nerufa::Printer &printer) { nerufa::printSlip(slip, m_jobState, printer); });
+        printed = true;
     });
+    return printed;
 }
 
 void MainWindow::setUpPrinter()

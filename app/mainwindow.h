@@ -1,5 +1,6 @@
 #pragma once
 
+#include "historylocation.h"
 #include "jobstate.h"
 #include "printer.h"
 #include "printersession.h"
@@ -14,6 +15,7 @@
 
 class CsvBatch;
 class PostalHints;
+class HistoryDesk;
 class QLabel;
 class QLockFile;
 namespace Ui {
@@ -27,6 +29,10 @@ struct StartupEnvironment {
     QString programDir;
     QDate today;
     QString lockFilePath;
+    // The slip history (off unless given), and why the configured one could
+    // not be used.
+    nerufa::history::Location history = {};
+    QString historyProblem = {};
 
     static StartupEnvironment forThisProgram();
 };
@@ -72,6 +78,8 @@ public:
     CsvBatch *csvBatch() const { return m_csvBatch; }
     // Postal codes to addresses and back, once the table is read.
     PostalHints *postalHints() const { return m_postalHints; }
+    // The slip history, after load().
+    HistoryDesk *history() const { return m_history; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -110,12 +118,16 @@ private:
     // One job onto a destination opened for it from the current printer,
     // saying first when the user's default queue was gone.
     void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
+    // The slip print onto the current printer, errors shown; true when the
+    // page was handed over.
+    bool printSnapshot(const nerufa::SlipSnapshot &slip);
 
     std::unique_ptr<Ui::Form1> ui;
     nerufa::PrinterSession m_printers;
     QLabel *m_printerLabel = nullptr;
     CsvBatch *m_csvBatch = nullptr;
     PostalHints *m_postalHints = nullptr;
+    HistoryDesk *m_history = nullptr;
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;

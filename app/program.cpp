@@ -2,6 +2,8 @@
 
 #include "appsetup.h"
 #include "fonts.h"
+#include "historycommands.h"
+#include "historyerror.h"
 #include "mainwindow.h"
 #include "processenv.h"
 #include "slipstyle.h"
@@ -19,8 +21,14 @@ StartupEnvironment StartupEnvironment::forThisProgram()
     // The folder of the real executable, also when the program is started
     // through a link, so the offset files stay beside it; empty when its name
     // cannot be held (the offset code then refuses and says so).
-    return {nerufa::processenv::programFolder(), QDate::currentDate(),
-            QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock"))};
+    StartupEnvironment environment{nerufa::processenv::programFolder(), QDate::currentDate(),
+                                   QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock"))};
+    try {
+        environment.history = nerufa::history::chosenLocation(nerufa::cli::databaseArgument(QCoreApplication::arguments()));
+    } catch (const nerufa::history::HistoryError &error) {
+        environment.historyProblem = error.message() + QStringLiteral("\n履歴を使わずに続けます。");
+    }
+    return environment;
 }
 
 void setupWindowApplication(QApplication &app)

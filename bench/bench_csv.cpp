@@ -180,7 +180,7 @@ int main(int argc, char *argv[])
         csv.close();
 
         const Run check = runProgram({"--csv", csvPath, "--check"});
-        const Run print = runProgram({"--csv", csvPath, "--pdf", pdfPath});
+        const Run print = runProgram({"--csv", csvPath, "--pdf", pdfPath, "--database", "off"});
         if (!check.ok || !print.ok) {
             std::fprintf(stderr, "the program failed for %d rows\n", rows);
             return 1;

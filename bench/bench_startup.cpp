@@ -1,7 +1,10 @@
 // Start-up of the program against a bare window with the same controls:
 // time from starting the process to the first paint of its window, and the
 // peak resident memory at that moment. Both run alternately on the
-// offscreen platform; medians over many runs.
+// offscreen platform; medians over many runs. The program runs twice in
+// each round: with the slip history switched off, and with a history of
+// slips from 25 senders, where it also reports when the sender lists are
+// filled (after the first paint).
 //
 //   bench_startup [runs] [other]   (default 40 of each)
 //
@@ -24,6 +27,7 @@ namespace {
 struct Sample {
     double ms;
     double peakMb;
+    double sendersMs = 0; // the sender lists filled
 };
 
 // Peak resident set size so far (VmHWM) of a running process, in MB.
@@ -38,22 +42,31 @@ double peakResidentMb(qint64 pid)
     return -1;
 }
 
-bool runOnce(const QString &program, const QProcessEnvironment &env, Sample *sample)
+bool runOnce(const QString &program, const QProcessEnvironment &env, Sample *sample, bool senders = false)
 {
     QProcess process;
     process.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
     process.start(program, {});
-    bool painted = false;
-    while (!painted && clock.elapsed() < 20000) {
+    bool painted = false, filled = !senders;
+    while (!(painted && filled) && clock.elapsed() < 20000) {
         if (!process.waitForReadyRead(20000))
             break;
-        while (process.canReadLine())
-            painted = painted || process.readLine().startsWith("PAINTED");
+        while (process.canReadLine()) {
+            const QByteArray line = process.readLine();
+            if (!painted && line.startsWith("PAINTED")) {
+                painted = true;
+                sample->ms = double(clock.nsecsElapsed()) / 1e6;
+                sample->peakMb = peakResidentMb(process.processId());
+            }
+            if (!filled && line.startsWith("SENDERS")) {
+                filled = true;
+                sample->sendersMs = double(clock.nsecsElapsed()) / 1e6;
+            }
+        }
     }
-    sample->ms = double(clock.nsecsElapsed()) / 1e6;
-    sample->peakMb = peakResidentMb(process.processId());
+    painted = painted && filled;
     process.kill();
     process.waitForFinished(5000);
     return painted;
@@ -92,19 +105,53 @@ int main(int argc, char *argv[])
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("run")));
+    // Without a history, and with one the command line filled: 25 senders
+    // over 500 slips.
+    QProcessEnvironment off = env, on = env;
+    for (auto [environment, name] : {std::pair{&off, "off"}, {&on, "on"}}) {
+        const QString home = dir.filePath(QLatin1String(name));
+        environment->insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        environment->insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    }
+    QDir().mkpath(dir.filePath(QStringLiteral("off/config/nerufa-slip")));
+    QFile config(dir.filePath(QStringLiteral("off/config/nerufa-slip/nerufa-slip.conf")));
+    QFile orders(dir.filePath(QStringLiteral("orders.csv")));
+    if (!config.open(QIODevice::WriteOnly) || config.write("[history]\ndatabase=off\n") < 0
+        || !orders.open(QIODevice::WriteOnly))
+        return 1;
+    orders.write("お届け先名前,お届け先電話番号,ご依頼主名前,ご依頼主住所1,品名1\n");
+    for (int i = 0; i < 500; ++i)
+        orders.write(QStringLiteral("客%1,03-1111-%2,ネルファ商店%3,大阪府大阪市北区梅田%3,本\n").arg(i).arg(i, 4, 10, QLatin1Char('0')).arg(i % 25).toUtf8());
+    orders.close();
+    QProcess filling;
+    filling.setProcessEnvironment(on);
+    filling.start(QStringLiteral(NERUFA_PROGRAM), {QStringLiteral("--csv"), orders.fileName(), QStringLiteral("--pdf"),
+                                                   dir.filePath(QStringLiteral("orders.pdf"))});
+    if (!filling.waitForFinished(120000) || filling.exitCode() != 0) {
+        std::fprintf(stderr, "could not fill the history\n");
+        return 1;
+    }
 
-    std::vector<double> programMs, programMb, baselineMs, baselineMb;
+    std::vector<double> programMs, programMb, baselineMs, baselineMb, historyMs, historyMb, sendersMs;
     Sample s{};
     // One untimed run of each warms the disk cache.
-    runOnce(program, env, &s);
+    runOnce(program, off, &s);
+    runOnce(program, on, &s, true);
     runOnce(baseline, env, &s);
     for (int i = 0; i < runs; ++i) {
-        if (!runOnce(program, env, &s)) {
+        if (!runOnce(program, off, &s)) {
             std::fprintf(stderr, "the program did not paint its window\n");
             return 1;
         }
         programMs.push_back(s.ms);
         programMb.push_back(s.peakMb);
+        if (!runOnce(program, on, &s, true)) {
+            std::fprintf(stderr, "the program with a history did not paint its window and fill its sender lists\n");
+            return 1;
+        }
+        historyMs.push_back(s.ms);
+        historyMb.push_back(s.peakMb);
+        sendersMs.push_back(s.sendersMs);
         if (!runOnce(baseline, env, &s)) {
             std::fprintf(stderr, "the baseline did not paint its window\n");
             return 1;
@@ -120,5 +167,10 @@ int main(int argc, char *argv[])
     std::printf("  %-10s %8.1f %10.1f\n", "program", pMs, pMb);
     std::printf("  %-10s %8.1f %10.1f\n", argc > 2 ? "other" : "baseline", bMs, bMb);
     std::printf("  %-10s %8.2fx %9.2fx   (target: at most 1.25x)\n", "ratio", pMs / bMs, pMb / bMb);
+    const double hMs = median(historyMs), hMb = median(historyMb);
+    std::printf("with a history (25 senders), the program above has it switched off\n");
+    std::printf("  %-10s %8.1f %10.1f\n", "program", hMs, hMb);
+    std::printf("  %-10s %8.2fx %9.2fx   (target: at most 1.05x)\n", "ratio", hMs / pMs, hMb / pMb);
+    std::printf("  sender lists filled at %.1f ms\n", median(sendersMs));
     return 0;
 }

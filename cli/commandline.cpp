@@ -2,6 +2,7 @@
 
 #include "appsetup.h"
 #include "batchrun.h"
+#include "historycommands.h"
 #include "offsetfiles.h"
 #include "orders.h"
 #include "postalcommands.h"
@@ -87,6 +88,7 @@ int runCommandLine(int argc, char *argv[])
     parser.addOptions({help, csv, printer, pdf, check, from});
     parser.addOptions(postalOptions());
     addProfileOptions(parser);
+    parser.addOptions(historyOptions());
     if (!parser.parse(app.arguments())) {
         say(parser.errorText());
         return kBadInput;
@@ -99,8 +101,11 @@ int runCommandLine(int argc, char *argv[])
         return *status;
     if (const std::optional<int> listed = runProfileListing(parser))
         return *listed;
+    if (wantsHistoryCommand(parser) && !parser.isSet(csv))
+        return runHistoryCommand(parser, say);
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
-        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目] [--profile 名前]"));
+        say(QStringLiteral("使い方：nerufa-slip --csv ファイル [--printer キュー | --pdf 出力.pdf] [--check] [--from 件目] [--profile 名前]\n"
+                           "　　　　nerufa-slip --history-search 文字 | --history-export ファイル [--since 日付] [--until 日付]"));
         return kBadInput;
     }
     if (parser.isSet(printer) && parser.isSet(pdf)) {
@@ -148,6 +153,9 @@ int runCommandLine(int argc, char *argv[])
     for (const QString &warning : stored.warnings)
         say(warning);
 
+    const BatchRecorder history(parser, say);
+    if (history.badDatabaseOption())
+        return kBadInput;
     const qsizetype count = list.orders.size() - first;
     PrinterChoice choice;
     try {
@@ -165,6 +173,8 @@ int runCommandLine(int argc, char *argv[])
             say(QStringLiteral("[%1/%2] %3 件目 %4").arg(done + 1).arg(count).arg(next.row).arg(batch::recipientLine(next)));
             return true;
         });
+    history.record(parser.value(csv), list.orders, first, result.printed, QString::number(stored.x),
+                   QString::number(stored.y), choice);
     if (!result.error.isEmpty()) {
         say(result.error);
         say(batch::resultSentence(result) + QStringLiteral("続きは --from %1 で印刷できます。").arg(result.nextRow));

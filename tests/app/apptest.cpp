@@ -8,8 +8,9 @@
 
 namespace apptest {
 
-LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, const QDate &today)
-    : window(std::make_unique<MainWindow>())
+LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, const QDate &today,
+                           const nerufa::history::Location &history)
+    : history(history), window(std::make_unique<MainWindow>())
 {
     for (const auto &[name, bytes] : {std::pair{"nerufax1.txt", xFile}, {"nerufay1.txt", yFile}}) {
         QFile file(dir.filePath(name));

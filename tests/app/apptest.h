@@ -20,10 +20,12 @@ namespace apptest {
 // Offset files given as bytes (not null) are written before it loads.
 struct LoadedWindow {
     QTemporaryDir dir;
+    nerufa::history::Location history; // off unless given
     std::unique_ptr<MainWindow> window;
 
-    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {}, const QDate &today = QDate(2004, 5, 21));
-    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock")}; }
+    explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {}, const QDate &today = QDate(2004, 5, 21),
+                          const nerufa::history::Location &history = {});
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock"), history}; }
 
     // The control of that name. A missing one throws (caught as the failure
     // of the current row) rather than ending the whole run.

@@ -33,7 +33,7 @@ fi
 mkdir -p "$work/elsewhere" "$work/run"
 chmod 700 "$work/run"
 (cd "$work/elsewhere" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/run" \
-   exec "$prefix/bin/nerufa-slip" >/dev/null 2>&1) &
+   XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" exec "$prefix/bin/nerufa-slip" >/dev/null 2>&1) &
 pid=$!
 for _ in $(seq 100); do
   [ -e "$prefix/lib/nerufa-slip/nerufay1.txt" ] && break
