@@ -5,6 +5,7 @@
 #include "fields.h"
 #include "formfields.h"
 #include "legibility.h"
+#include "offsetnotice.h"
 #include "offsetfiles.h"
 #include "pagedestination.h"
 #include "pageprinter.h"
@@ -106,13 +107,12 @@ bool MainWindow::load(const StartupEnvironment &environment)
 {
     namespace off = nerufa::offsets;
 
-    // Offset files: both are created when missing before either is read.
-    // A file that is not a number, or that cannot be created, gives 0 and a
-    // warning instead of stopping the program.
-    const off::OffsetPaths paths = off::OffsetPaths::in(environment.programDir);
-    m_offsetFileX = paths.x;
-    m_offsetFileY = paths.y;
-    const off::LoadedOffsets loaded = off::loadOffsets(paths);
+    // Offset files, beside the program or per user (resolvePlace says which):
+    // beside the program both are created when missing before either is
+    // read. A file that is not a number, or that cannot be created, gives 0
+    // and a warning instead of stopping the program.
+    m_offsetPlace = off::resolvePlace(environment.programDir, environment.configFolder);
+    const off::LoadedOffsets loaded = off::loadOffsets(m_offsetPlace);
     m_startupWarnings = loaded.warnings;
 
     // The box always shows what the spinner holds; a stored value outside
@@ -324,7 +324,8 @@ void MainWindow::copyOffsetY(int value)
 void MainWindow::saveOffsetsClicked()
 {
     guardedCall([&] {
-        nerufa::offsets::saveOffsets({m_offsetFileX, m_offsetFileY}, ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
+        nerufa::offsets::saveOffsets(m_offsetPlace, ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
+        offsetnotice::showSaved(ui->CyouseiFrm, m_offsetPlace);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobstate.h"
+#include "offsetfiles.h"
 #include "printer.h"
 #include "printersession.h"
 #include "slipsnapshot.h"
@@ -20,12 +21,14 @@ class Form1;
 }
 
 // Where start-up finds its outside world. The program passes the real
-// executable's folder, today's date and the per-user lock file; tests pass
-// folders of their own.
+// executable's folder, today's date, the per-user lock file and the user's
+// configuration folder (offsets of a program whose folder is not writable);
+// tests pass folders of their own.
 struct StartupEnvironment {
     QString programDir;
     QDate today;
     QString lockFilePath;
+    QString configFolder;
 
     static StartupEnvironment forThisProgram();
 };
@@ -110,8 +113,7 @@ private:
     QLabel *m_printerLabel = nullptr;
     CsvBatch *m_csvBatch = nullptr;
     nerufa::JobState m_jobState;
-    QString m_offsetFileX;
-    QString m_offsetFileY;
+    nerufa::offsets::OffsetPlace m_offsetPlace;
     std::unique_ptr<QLockFile> m_lock;
     QStringList m_startupWarnings;
     bool m_shownBefore = false;

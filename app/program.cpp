@@ -3,6 +3,7 @@
 #include "appsetup.h"
 #include "fonts.h"
 #include "mainwindow.h"
+#include "offsetfiles.h"
 #include "processenv.h"
 #include "slipstyle.h"
 
@@ -20,7 +21,7 @@ StartupEnvironment StartupEnvironment::forThisProgram()
     // through a link, so the offset files stay beside it; empty when its name
     // cannot be held (the offset code then refuses and says so).
     return {nerufa::processenv::programFolder(), QDate::currentDate(),
-            QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock"))};
+            QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock")), nerufa::offsets::userConfigFolder()};
 }
 
 void setupWindowApplication(QApplication &app)

@@ -186,8 +186,32 @@ private slots:
         w.edit("Jyouge_Ytxt")->clear();
         w.click("HozonBtn");
         QCOMPARE(offsetFiles(w.dir), "30\r\n\r\n");
+        QVERIFY(!w.window->findChild<QLabel *>("HozonsakiLb")); // beside the program, no note
         w.click("OnOffBtn");
         QVERIFY(w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text().isEmpty());
+    }
+
+    // A program folder that cannot be written to: no warning at start, the
+    // neutral offsets, and 「ズレ保存」 writes into the user's folder and
+    // says so in the panel.
+    void perUserOffsets()
+    {
+        QTemporaryDir dir;
+        MainWindow window;
+        QVERIFY(window.load({dir.filePath("not writable"), QDate(2004, 5, 21), dir.filePath("test.lock"), dir.filePath("config")}));
+        QCOMPARE(window.startupWarnings(), QStringList());
+        auto *x = window.findChild<QLineEdit *>("Sayuu_Xtxt");
+        QCOMPARE(x->text() + " " + window.findChild<QLineEdit *>("Jyouge_Ytxt")->text(), "30 70");
+        x->setText("33");
+        window.findChild<QPushButton *>("OnOffBtn")->click();
+        window.findChild<QPushButton *>("HozonBtn")->click();
+        QFile saved(dir.filePath("config/nerufa-slip/nerufax1.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), "33\r\n");
+        auto *note = window.findChild<QLabel *>("HozonsakiLb");
+        QVERIFY(note && note->isVisibleTo(&window));
+        QVERIFY2(note->text().startsWith("保存しました：\n") && note->toolTip().contains(saved.fileName()), qPrintable(note->text()));
+        QVERIFY(note->fontMetrics().boundingRect(note->rect(), note->alignment(), note->text()).height() <= note->height());
     }
 };
 
