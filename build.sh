@@ -28,6 +28,8 @@ packages=(
   libcsv-dev
   xvfb xauth desktop-file-utils locales
   dpkg-dev file
+  dbus-daemon dbus-bin xdotool
+  fcitx5 fcitx5-mozc fcitx5-frontend-qt6 ibus ibus-mozc
 )
 
 missing=()

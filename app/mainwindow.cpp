@@ -4,6 +4,7 @@
 #include "csvbatch.h"
 #include "fields.h"
 #include "formfields.h"
+#include "inputmethod.h"
 #include "legibility.h"
 #include "offsetnotice.h"
 #include "offsetfiles.h"
@@ -61,6 +62,8 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
     formfields::applyTable(this);
+    // The input method follows the table's mode of the focused field.
+    new InputMethodSwitch(this);
     // Every caption and every number the boxes may hold shows whole.
     for (QLabel *label : findChildren<QLabel *>())
         legibility::fitCaption(label);

@@ -23,10 +23,7 @@ struct LoadedWindow {
     std::unique_ptr<MainWindow> window;
 
     explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {}, const QDate &today = QDate(2004, 5, 21));
-    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const
-    {
-        return {dir.path(), today, dir.filePath("test.lock"), dir.filePath("config")};
-    }
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock"), dir.filePath("config")}; }
 
     // The control of that name. A missing one throws (caught as the failure
     // of the current row) rather than ending the whole run.
