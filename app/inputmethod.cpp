@@ -58,13 +58,14 @@ const nerufa::slip::Field *fieldOf(const QWidget *widget, const QWidget *window)
     return nullptr;
 }
 
-// Whether Fcitx's description of its input contexts has this program's
-// with the focus (lines "IC [...] program:NAME frontend:... focus:1").
-bool ownContextFocused(const QString &debugInfo)
+// Whether Fcitx's description of its input contexts has one of this
+// program's (lines "IC [...] program:NAME frontend:... focus:1"), with the
+// focus if `focused`.
+bool ownContext(const QString &debugInfo, bool focused)
 {
     const QString program = QStringLiteral(" program:%1 ").arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     for (const QStringView line : QStringView(debugInfo).split(u'\n'))
-        if (line.contains(program) && line.trimmed().endsWith(u"focus:1"))
+        if (line.contains(program) && (!focused || line.trimmed().endsWith(u"focus:1")))
             return true;
     return false;
 }
@@ -129,21 +130,21 @@ void InputMethodSwitch::apply(const Request &request, int retriesLeft)
 
 void InputMethodSwitch::applyFcitx(const Request &request, int retriesLeft)
 {
-    if (request.mode == InputMode::Off) {
-        if (!request.fromOwnInput)
-            return;
-        call(request, QDBusConnection::sessionBus(), fcitxCall(QStringLiteral("Deactivate")), kAnswerMs,
-             [this, request](const QDBusMessage &) { emit switched(request.field, request.mode); });
+    // Fcitx switches its most recent input context. For an off field that
+    // is this window's when the focus came from the window's own input and
+    // the window has one at all; for a hiragana field, once the window's
+    // has the focus.
+    const bool on = request.mode == InputMode::Hiragana;
+    if (!on && !request.fromOwnInput)
         return;
-    }
     call(request, QDBusConnection::sessionBus(), fcitxCall(QStringLiteral("DebugInfo")), kAnswerMs, [=, this](const QDBusMessage &reply) {
-        if (!ownContextFocused(reply.arguments().value(0).toString())) {
-            if (retriesLeft > 0)
+        if (!ownContext(reply.arguments().value(0).toString(), on)) {
+            if (on && retriesLeft > 0)
                 QTimer::singleShot(kRetryMs, this, [=, this] { apply(request, retriesLeft - 1); });
             return;
         }
-        call(request, QDBusConnection::sessionBus(), fcitxCall(QStringLiteral("Activate")), kSwitchMs,
-             [this, request](const QDBusMessage &) { emit switched(request.field, request.mode); });
+        call(request, QDBusConnection::sessionBus(), fcitxCall(on ? QStringLiteral("Activate") : QStringLiteral("Deactivate")),
+             kSwitchMs, [this, request](const QDBusMessage &) { emit switched(request.field, request.mode); });
     });
 }
 

@@ -33,7 +33,12 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 Xvfb -displayfd 5 -screen 0 1024x768x24 -noreset 5>"$work/display" >/dev/null 2>&1 &
 started+=($!)
-dbus-daemon --session --fork --address="unix:path=$work/bus" --print-pid=6 6>"$work/bus.pid"
+# A session bus that starts no services of its own: nothing but what is
+# started here answers on it (the desktop's service files would start a
+# second Fcitx the moment its name is asked for).
+printf '<busconfig><type>session</type><listen>unix:path=%s</listen><auth>EXTERNAL</auth><policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy></busconfig>\n' \
+  "$work/bus" > "$work/bus.conf"
+dbus-daemon --config-file="$work/bus.conf" --fork --print-pid=6 6>"$work/bus.pid"
 started+=("$(cat "$work/bus.pid")")
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display") DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus

@@ -18,8 +18,10 @@ const QByteArray kMethod = qgetenv("NERUFA_IM");
 // 2 on) and input method. (IBus tells only its panel Mozc's mode.)
 QString fcitxState()
 {
-    QDBusInterface fcitx("org.fcitx.Fcitx5", "/controller", "org.fcitx.Fcitx.Controller1");
-    return QString::number(fcitx.call("State").arguments().value(0).toInt()) + " " + fcitx.call("CurrentInputMethod").arguments().value(0).toString();
+    const auto ask = [](const char *method) {
+        return QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall("org.fcitx.Fcitx5", "/controller", "org.fcitx.Fcitx.Controller1", method)).arguments().value(0);
+    };
+    return QString::number(ask("State").toInt()) + " " + ask("CurrentInputMethod").toString();
 }
 
 } // namespace
