@@ -85,7 +85,7 @@ private slots:
         const bool took = focus("T_2_Jyuusyo");
         QCOMPARE(kill(qEnvironmentVariableIntValue("NERUFA_IM_PID"), SIGCONT), 0);
         QVERIFY(!took && std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1300)); // the wait was not held up
-        QTest::qWait(300);
+        QTest::qWait(300); // a late answer would have been acted on by now
         if (kMethod == "fcitx5") // given up: Fcitx did not switch on afterwards
             QCOMPARE(fcitxState(), "1 keyboard-us");
         QVERIFY(focus("T_1_Yuubin") && focus("T_2_Jyuusyo"));

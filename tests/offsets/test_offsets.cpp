@@ -213,7 +213,7 @@ private slots:
             QCOMPARE(bytesOf(dir.filePath("config/nerufa-slip/nerufax1.txt")) + bytesOf(dir.filePath("config/nerufa-slip/nerufay1.txt")), "31\r\n69\r\n");
             QCOMPARE(bytesOf(dir.filePath("program/nerufax1.txt")), beside.isNull() ? "<no file>" : beside);
             QVERIFY(QFile::setPermissions(dir.filePath("program"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-            QVERIFY(!off::resolvePlace(dir.filePath("program"), dir.filePath("config")).perUser);
+            QVERIFY(!off::resolvePlace(dir.filePath("program"), dir.filePath("config")).perUser); // writable: beside the program
         });
     }
 
