@@ -112,6 +112,12 @@ void InputMethodSwitch::apply(const Request &request, int retriesLeft)
 {
     if (!request.widget || request.widget != QApplication::focusWidget())
         return; // the focus has moved on
+    // An input method switches the input context that had the focus last.
+    // Off is asked for only when that was this window's, that is when the
+    // focus came from the window's own input; so the start, whose first
+    // field is an off one, asks nothing at all.
+    if (request.mode == InputMode::Off && !request.fromOwnInput)
+        return;
     switch (method()) {
     case Method::IBus:
         applyIBus(request);
@@ -130,13 +136,10 @@ void InputMethodSwitch::apply(const Request &request, int retriesLeft)
 
 void InputMethodSwitch::applyFcitx(const Request &request, int retriesLeft)
 {
-    // Fcitx switches its most recent input context. For an off field that
-    // is this window's when the focus came from the window's own input and
+    // Fcitx switches its most recent input context: for an off field, when
     // the window has one at all; for a hiragana field, once the window's
     // has the focus.
     const bool on = request.mode == InputMode::Hiragana;
-    if (!on && !request.fromOwnInput)
-        return;
     call(request, QDBusConnection::sessionBus(), fcitxCall(QStringLiteral("DebugInfo")), kAnswerMs, [=, this](const QDBusMessage &reply) {
         if (!ownContext(reply.arguments().value(0).toString(), on)) {
             if (on && retriesLeft > 0)
