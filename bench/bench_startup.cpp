@@ -4,6 +4,10 @@
 // offscreen platform; medians over many runs.
 //
 //   bench_startup [runs]     (default 40 of each)
+//   bench_startup runs OTHER
+// With OTHER, the startup_program of another build (an earlier commit), the
+// two programs run alternately instead and the median of the paired
+// differences is printed: a fair comparison on a machine whose load drifts.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,6 +84,7 @@ int main(int argc, char *argv[])
     const QString program = dir.filePath(QStringLiteral("nerufa-slip"));
     QFile::copy(here + QStringLiteral("/startup_program"), program);
     const QString baseline = here + QStringLiteral("/startup_baseline");
+    const bool paired = argc > 2;
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -87,6 +92,27 @@ int main(int argc, char *argv[])
 
     std::vector<double> programMs, programMb, baselineMs, baselineMb;
     Sample s{};
+    if (paired) {
+        // Each in a folder of its own, so both read and write offset files.
+        const QString other = dir.filePath(QStringLiteral("other/nerufa-slip"));
+        QDir(dir.path()).mkdir(QStringLiteral("other"));
+        QFile::copy(QString::fromLocal8Bit(argv[2]), other);
+        runOnce(program, env, &s);
+        runOnce(other, env, &s);
+        std::vector<double> differences;
+        for (int i = 0; i < runs; ++i) {
+            Sample first{}, second{};
+            if (!runOnce(i % 2 ? other : program, env, &first) || !runOnce(i % 2 ? program : other, env, &second))
+                return 1;
+            programMs.push_back(i % 2 ? second.ms : first.ms);
+            baselineMs.push_back(i % 2 ? first.ms : second.ms);
+            differences.push_back(programMs.back() - baselineMs.back());
+        }
+        std::printf("start-up to first paint, offscreen, %d alternate pairs\n", runs);
+        std::printf("  this build %.1f ms, other build %.1f ms (medians); paired difference %+.2f ms (median)\n",
+                    median(programMs), median(baselineMs), median(differences));
+        return 0;
+    }
     // One untimed run of each warms the disk cache.
     runOnce(program, env, &s);
     runOnce(baseline, env, &s);
