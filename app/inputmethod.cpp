@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <utility>
 
 using nerufa::slip::InputMode;
@@ -90,7 +91,7 @@ InputMethodSwitch::Method InputMethodSwitch::method() const
     // module is connected, else Fcitx 5 when it runs on the session bus.
     if (QDBusConnection(kIBusConnection).isConnected())
         return Method::IBus;
-    return m_sessionBus == Bus::Ready && m_fcitxRunning ? Method::Fcitx5 : Method::None;
+    return m_sessionBus == Bus::Ready && m_fcitx == Fcitx::Running ? Method::Fcitx5 : Method::None;
 }
 
 void InputMethodSwitch::focusMoved(QWidget *old, QWidget *now)
@@ -130,7 +131,26 @@ void InputMethodSwitch::apply(const Request &request, int retriesLeft)
     if (m_sessionBus == Bus::Unknown || m_sessionBus == Bus::Connecting) {
         m_waiting = request;
         connectSessionBus();
+    } else if (m_sessionBus == Bus::Ready && m_fcitx == Fcitx::Unknown) {
+        lookForFcitx(request);
     }
+}
+
+void InputMethodSwitch::lookForFcitx(const Request &request)
+{
+    QDBusMessage hasOwner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                                           QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    hasOwner << kFcitxService;
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(hasOwner, kAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, request] {
+        watcher->deleteLater();
+        // No answer in time: this focus change is given up, the next one asks again.
+        if (watcher->isError())
+            return;
+        if (m_fcitx == Fcitx::Unknown)
+            m_fcitx = watcher->reply().arguments().value(0).toBool() ? Fcitx::Running : Fcitx::Absent;
+        apply(request, kRetries);
+    });
 }
 
 void InputMethodSwitch::applyFcitx(const Request &request, int retriesLeft)
@@ -140,9 +160,18 @@ void InputMethodSwitch::applyFcitx(const Request &request, int retriesLeft)
     // has the focus.
     const bool on = request.mode == InputMode::Hiragana;
     call(request, QDBusConnection::sessionBus(), fcitxCall(QStringLiteral("DebugInfo")), kAnswerMs, [=, this](const QDBusMessage &reply) {
-        if (!ownContext(reply.arguments().value(0).toString(), on)) {
-            if (on && retriesLeft > 0)
-                QTimer::singleShot(kRetryMs, this, [=, this] { apply(request, retriesLeft - 1); });
+        const QString contexts = reply.arguments().value(0).toString();
+        if (!ownContext(contexts, on)) {
+            if (!on || retriesLeft == 0)
+                return;
+            // The window's input context exists but was made after the focus
+            // came, and Fcitx was not told of the focus: the window tells
+            // Qt's Fcitx module its focused field again, which gives the
+            // context the focus.
+            if (ownContext(contexts, false))
+                if (QWindow *window = request.widget->window()->windowHandle())
+                    emit window->focusObjectChanged(window->focusObject());
+            QTimer::singleShot(kRetryMs, this, [=, this] { apply(request, retriesLeft - 1); });
             return;
         }
         call(request, QDBusConnection::sessionBus(), fcitxCall(on ? QStringLiteral("Activate") : QStringLiteral("Deactivate")),
@@ -202,22 +231,13 @@ void InputMethodSwitch::sessionBusReady()
         m_sessionBus = Bus::Missing;
         return;
     }
+    m_sessionBus = Bus::Ready;
     // Fcitx may start or end while the program runs.
     m_fcitxWatcher = new QDBusServiceWatcher(kFcitxService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_fcitxWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { m_fcitxRunning = true; });
-    connect(m_fcitxWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { m_fcitxRunning = false; });
-    // Whether it runs now; until the bus answers, a focus change waits.
-    QDBusMessage hasOwner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                                           QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    hasOwner << kFcitxService;
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(hasOwner, kAnswerMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        m_fcitxRunning = m_fcitxRunning || watcher->reply().arguments().value(0).toBool();
-        m_sessionBus = Bus::Ready;
-        if (const std::optional<Request> waiting = std::exchange(m_waiting, std::nullopt))
-            apply(*waiting, kRetries);
-    });
+    connect(m_fcitxWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { m_fcitx = Fcitx::Running; });
+    connect(m_fcitxWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { m_fcitx = Fcitx::Absent; });
+    if (const std::optional<Request> waiting = std::exchange(m_waiting, std::nullopt))
+        apply(*waiting, kRetries);
 }
 
 void InputMethodSwitch::call(const Request &request, const QDBusConnection &connection, const QDBusMessage &message,

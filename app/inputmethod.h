@@ -56,10 +56,12 @@ private:
     void applyFcitx(const Request &request, int retriesLeft);
     void applyIBus(const Request &request);
     // Connects to the session bus on a thread of its own (a bus that does
-    // not answer must not hold the window), then looks for Fcitx 5 and
-    // applies what was asked meanwhile.
+    // not answer must not hold the window), then applies what was asked
+    // meanwhile.
     void connectSessionBus();
     void sessionBusReady();
+    // Asks the bus whether Fcitx 5 runs, then applies the request.
+    void lookForFcitx(const Request &request);
     // Sends `message` on `connection` and calls `then` with the reply while
     // the request's field still has the focus; no answer within `timeoutMs`,
     // or an error, ends the request silently.
@@ -68,7 +70,7 @@ private:
 
     QWidget *m_window;
     enum class Bus { Unknown, Connecting, Ready, Missing } m_sessionBus = Bus::Unknown;
-    bool m_fcitxRunning = false;
+    enum class Fcitx { Unknown, Running, Absent } m_fcitx = Fcitx::Unknown;
     QDBusServiceWatcher *m_fcitxWatcher = nullptr;
     std::optional<Request> m_waiting; // asked while the session bus was connecting
 };
