@@ -28,7 +28,7 @@ packages=(
   libcsv-dev
   xvfb xauth desktop-file-utils locales
   dpkg-dev file
-  dbus-daemon dbus-bin xdotool
+  dbus-daemon dbus-bin xdotool procps
   fcitx5 fcitx5-mozc fcitx5-frontend-qt6 ibus ibus-mozc
 )
 
