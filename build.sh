@@ -3,13 +3,22 @@
 #   bash build.sh run     build and start ネルファ送り状印刷
 #   bash build.sh test    build and run every test
 #   bash build.sh build   only build
-# BUILD_DIR (default: build) chooses the build folder; CMAKE_ARGS are passed
-# to CMake as they are.
+#   bash build.sh package build the Debian package nerufa-slip_<version>_amd64.deb
+#                         (a release build in build-package/, installed under /usr)
+# BUILD_DIR (default: build, build-package for the package) chooses the build
+# folder; CMAKE_ARGS are passed to CMake as they are.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 action=${1:-run}
 build_dir=${BUILD_DIR:-build}
+cmake_args=()
+if [ "$action" = package ]; then
+  # Debian's compiler and linker flags (hardening included), no tests.
+  build_dir=${BUILD_DIR:-build-package}
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cmake_args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF -DNERUFA_BENCH=OFF)
+fi
 
 packages=(
   cmake g++ make pkg-config
@@ -19,6 +28,9 @@ packages=(
   libcsv-dev skkdic-extra
   libqt6sql6-sqlite libqt6sql6-psql postgresql sqlite3
   xvfb xauth desktop-file-utils locales
+  dpkg-dev file
+  dbus-daemon dbus-bin xdotool procps
+  fcitx5 fcitx5-mozc fcitx5-frontend-qt6 ibus ibus-mozc
 )
 
 missing=()
@@ -41,8 +53,12 @@ if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 
+if [ "$action" = package ]; then
+  cmake_args+=("-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+               "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)")
+fi
 # shellcheck disable=SC2086
-cmake -S . -B "$build_dir" ${CMAKE_ARGS:-}
+cmake -S . -B "$build_dir" "${cmake_args[@]}" ${CMAKE_ARGS:-}
 cmake --build "$build_dir" -j"$(nproc)"
 
 case "$action" in
@@ -55,8 +71,12 @@ case "$action" in
     ;;
   build)
     ;;
+  package)
+    (cd "$build_dir" && cpack -G DEB)
+    ls "$build_dir"/nerufa-slip_*_amd64.deb
+    ;;
   *)
-    echo "usage: bash build.sh [run|test|build]" >&2
+    echo "usage: bash build.sh [run|test|build|package]" >&2
     exit 2
     ;;
 esac

@@ -5,7 +5,9 @@
 #include "fields.h"
 #include "formfields.h"
 #include "historydesk.h"
+#include "inputmethod.h"
 #include "legibility.h"
+#include "offsetnotice.h"
 #include "offsetfiles.h"
 #include "pagedestination.h"
 #include "pageprinter.h"
@@ -63,6 +65,8 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
     formfields::applyTable(this);
+    // The input method follows the table's mode of the focused field.
+    new InputMethodSwitch(this);
     // Every caption and every number the boxes may hold shows whole.
     for (QLabel *label : findChildren<QLabel *>())
         legibility::fitCaption(label);
@@ -112,13 +116,12 @@ bool MainWindow::load(const StartupEnvironment &environment)
 {
     namespace off = nerufa::offsets;
 
-    // Offset files: both are created when missing before either is read.
-    // A file that is not a number, or that cannot be created, gives 0 and a
-    // warning instead of stopping the program.
-    const off::OffsetPaths paths = off::OffsetPaths::in(environment.programDir);
-    m_offsetFileX = paths.x;
-    m_offsetFileY = paths.y;
-    const off::LoadedOffsets loaded = off::loadOffsets(paths);
+    // Offset files, beside the program or per user (resolvePlace says which):
+    // beside the program both are created when missing before either is
+    // read. A file that is not a number, or that cannot be created, gives 0
+    // and a warning instead of stopping the program.
+    m_offsetPlace = off::resolvePlace(environment.programDir, environment.configFolder);
+    const off::LoadedOffsets loaded = off::loadOffsets(m_offsetPlace);
     m_startupWarnings = loaded.warnings;
 
     // The box always shows what the spinner holds; a stored value outside
@@ -370,7 +373,8 @@ void MainWindow::copyOffsetY(int value)
 void MainWindow::saveOffsetsClicked()
 {
     guardedCall([&] {
-        nerufa::offsets::saveOffsets({m_offsetFileX, m_offsetFileY}, ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
+        nerufa::offsets::saveOffsets(m_offsetPlace, ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
+        offsetnotice::showSaved(ui->CyouseiFrm, m_offsetPlace);
     });
 }
 

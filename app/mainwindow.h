@@ -2,6 +2,7 @@
 
 #include "historylocation.h"
 #include "jobstate.h"
+#include "offsetfiles.h"
 #include "printer.h"
 #include "printersession.h"
 #include "slipsnapshot.h"
@@ -23,12 +24,14 @@ class Form1;
 }
 
 // Where start-up finds its outside world. The program passes the real
-// executable's folder, today's date and the per-user lock file; tests pass
-// folders of their own.
+// executable's folder, today's date, the per-user lock file and the user's
+// configuration folder (offsets of a program whose folder is not writable);
+// tests pass folders of their own.
 struct StartupEnvironment {
     QString programDir;
     QDate today;
     QString lockFilePath;
+    QString configFolder;
     // The slip history (off unless given), and why the configured one could
     // not be used.
     nerufa::history::Location history = {};
@@ -129,8 +132,7 @@ private:
     PostalHints *m_postalHints = nullptr;
     HistoryDesk *m_history = nullptr;
     nerufa::JobState m_jobState;
-    QString m_offsetFileX;
-    QString m_offsetFileY;
+    nerufa::offsets::OffsetPlace m_offsetPlace;
     std::unique_ptr<QLockFile> m_lock;
     QStringList m_startupWarnings;
     bool m_shownBefore = false;

@@ -5,6 +5,7 @@
 #include "historycommands.h"
 #include "historyerror.h"
 #include "mainwindow.h"
+#include "offsetfiles.h"
 #include "processenv.h"
 #include "slipstyle.h"
 
@@ -22,7 +23,8 @@ StartupEnvironment StartupEnvironment::forThisProgram()
     // through a link, so the offset files stay beside it; empty when its name
     // cannot be held (the offset code then refuses and says so).
     StartupEnvironment environment{nerufa::processenv::programFolder(), QDate::currentDate(),
-                                   QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock"))};
+                                   QDir(runtimeDir).filePath(QStringLiteral("nerufa-slip.lock")),
+                                   nerufa::offsets::userConfigFolder()};
     try {
         environment.history = nerufa::history::chosenLocation(nerufa::cli::databaseArgument(QCoreApplication::arguments()));
     } catch (const nerufa::history::HistoryError &error) {

@@ -6,10 +6,11 @@
 // slips from 25 senders, where it also reports when the sender lists are
 // filled (after the first paint).
 //
-//   bench_startup [runs] [other]   (default 40 of each)
-//
-// With `other`, another build of the program (say, of an earlier commit)
-// takes the baseline's place: paired runs of the two builds.
+//   bench_startup [runs]     (default 40 of each)
+//   bench_startup runs OTHER
+// With OTHER, the startup_program of another build (an earlier commit), the
+// two programs run alternately instead and the median of the paired
+// differences is printed: a fair comparison on a machine whose load drifts.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -95,12 +96,8 @@ int main(int argc, char *argv[])
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString program = dir.filePath(QStringLiteral("nerufa-slip"));
     QFile::copy(here + QStringLiteral("/startup_program"), program);
-    QString baseline = here + QStringLiteral("/startup_baseline");
-    if (argc > 2) {
-        QDir(dir.path()).mkdir(QStringLiteral("other"));
-        baseline = dir.filePath(QStringLiteral("other/nerufa-slip"));
-        QFile::copy(QString::fromLocal8Bit(argv[2]), baseline);
-    }
+    const QString baseline = here + QStringLiteral("/startup_baseline");
+    const bool paired = argc > 2;
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -134,6 +131,27 @@ int main(int argc, char *argv[])
 
     std::vector<double> programMs, programMb, baselineMs, baselineMb, historyMs, historyMb, sendersMs;
     Sample s{};
+    if (paired) {
+        // Each in a folder of its own, so both read and write offset files.
+        const QString other = dir.filePath(QStringLiteral("other/nerufa-slip"));
+        QDir(dir.path()).mkdir(QStringLiteral("other"));
+        QFile::copy(QString::fromLocal8Bit(argv[2]), other);
+        runOnce(program, env, &s);
+        runOnce(other, env, &s);
+        std::vector<double> differences;
+        for (int i = 0; i < runs; ++i) {
+            Sample first{}, second{};
+            if (!runOnce(i % 2 ? other : program, env, &first) || !runOnce(i % 2 ? program : other, env, &second))
+                return 1;
+            programMs.push_back(i % 2 ? second.ms : first.ms);
+            baselineMs.push_back(i % 2 ? first.ms : second.ms);
+            differences.push_back(programMs.back() - baselineMs.back());
+        }
+        std::printf("start-up to first paint, offscreen, %d alternate pairs\n", runs);
+        std::printf("  this build %.1f ms, other build %.1f ms (medians); paired difference %+.2f ms (median)\n",
+                    median(programMs), median(baselineMs), median(differences));
+        return 0;
+    }
     // One untimed run of each warms the disk cache.
     runOnce(program, off, &s);
     runOnce(program, on, &s, true);

@@ -69,7 +69,8 @@ int runCommandLine(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "ネルファ送り状印刷：CSV ファイルの注文を 1 行 1 枚の送り状として印刷します。\n"
         "窓を開かずに動き、窓のプログラムを使っている間でも使えます。\n"
-        "ズレはプログラムと同じフォルダの nerufax1.txt / nerufay1.txt から読みます（書き換えません）。\n"
+        "ズレは窓と同じ nerufax1.txt / nerufay1.txt から読みます（書き換えません）。プログラムのフォルダーに\n"
+        "書き込めないときは ~/.config/nerufa-slip/ のもの、まだなければプログラムのフォルダーのものです。\n"
         "終了コード：0 すべて印刷した、1 入力に問題があり何も印刷していない、2 プリンタの問題で途中で止まった。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("この説明を表示します。"));
     const QCommandLineOption csv(QStringLiteral("csv"),
@@ -147,11 +148,17 @@ int runCommandLine(int argc, char *argv[])
         return kPrinted;
     }
 
-    // The offsets as the window reads them at start, without writing.
+    // The offsets as the window reads them at start, from the same place,
+    // without writing; which values from which files is said.
     const offsets::LoadedOffsets stored =
-        offsets::readOffsets(offsets::OffsetPaths::in(processenv::programFolder()));
+        offsets::readOffsets(offsets::resolvePlace(processenv::programFolder()));
     for (const QString &warning : stored.warnings)
         say(warning);
+    const auto source = [](const QString &file) {
+        return file.isEmpty() ? QStringLiteral("ファイルがないため、ずれなしの値")
+                              : QStringLiteral("ファイル「%1」").arg(file);
+    };
+    say(QStringLiteral("ズレ：左右 %1（%2）、上下 %3（%4）").arg(stored.x).arg(source(stored.xFile)).arg(stored.y).arg(source(stored.yFile)));
 
     const BatchRecorder history(parser, say);
     if (history.badDatabaseOption())

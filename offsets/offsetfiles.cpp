@@ -9,9 +9,13 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <fcntl.h>
+#include <initializer_list>
+#include <unistd.h>
 
 namespace nerufa::offsets {
 
@@ -262,12 +266,63 @@ LoadedOffsets readOffsets(const OffsetPaths &paths)
         loaded.warnings << unknownFolderText() + QStringLiteral("ズレを0にしました。「ズレ保存」もできません。");
         return loaded;
     }
-    const auto read = [&](const QString &path, int neutral) {
-        return QFileInfo::exists(path) ? readForStartup(path, loaded.warnings) : neutral;
+    return readOffsets(OffsetPlace{paths, {}, false});
+}
+
+QString userConfigFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+OffsetPlace resolvePlace(const QString &programDir, const QString &configFolder)
+{
+    // Saving makes a temporary file in the folder and renames it over the
+    // old one, so the folder itself must take new files. The effective ids
+    // decide, as they decide the save.
+    const bool writable = programDir.isEmpty()
+        || ::faccessat(AT_FDCWD, QFile::encodeName(programDir).constData(), W_OK | X_OK, AT_EACCESS) == 0;
+    if (writable)
+        return {OffsetPaths::in(programDir), {}, false};
+    const QString own = configFolder.isEmpty() ? QString() : QDir(configFolder).filePath(QLatin1String(kUserFolderName));
+    return {OffsetPaths::in(own), OffsetPaths::in(programDir), true};
+}
+
+LoadedOffsets loadOffsets(const OffsetPlace &place)
+{
+    return place.perUser ? readOffsets(place) : loadOffsets(place.files);
+}
+
+LoadedOffsets readOffsets(const OffsetPlace &place)
+{
+    if (!place.perUser && (place.files.x.isEmpty() || place.files.y.isEmpty()))
+        return readOffsets(place.files); // the refusal above
+    LoadedOffsets loaded;
+    // An axis reads the first of its files that exists; with none it takes
+    // the neutral value, which is what a new installation starts with.
+    const auto read = [&](std::initializer_list<QString> candidates, int neutral, QString &source) {
+        for (const QString &path : candidates) {
+            if (!path.isEmpty() && QFileInfo::exists(path)) {
+                source = path;
+                return readForStartup(path, loaded.warnings);
+            }
+        }
+        return neutral;
     };
-    loaded.x = read(paths.x, slip::kNeutralOffsetX);
-    loaded.y = read(paths.y, slip::kNeutralOffsetY);
+    loaded.x = read({place.files.x, place.beside.x}, slip::kNeutralOffsetX, loaded.xFile);
+    loaded.y = read({place.files.y, place.beside.y}, slip::kNeutralOffsetY, loaded.yFile);
     return loaded;
+}
+
+void saveOffsets(const OffsetPlace &place, const QString &xText, const QString &yText, const QLocale &locale)
+{
+    if (place.perUser) {
+        if (place.files.x.isEmpty())
+            raise(Kind::FileError, QStringLiteral("ユーザーの設定フォルダーが分からないため、ズレを保存できません。"));
+        // A folder that cannot be made shows as the X file that cannot be
+        // written, and nothing is written.
+        QDir().mkpath(QFileInfo(place.files.x).path());
+    }
+    saveOffsets(place.files, xText, yText, locale);
 }
 
 } // namespace nerufa::offsets

@@ -68,6 +68,10 @@ int clampToSpinner(std::int32_t value);
 struct LoadedOffsets {
     int x = 0;
     int y = 0;
+    // The file each value was read from; empty when no file was there and
+    // the value is the neutral one.
+    QString xFile;
+    QString yFile;
     // One Japanese sentence per problem, to be shown together once.
     QStringList warnings;
 };
@@ -85,5 +89,43 @@ LoadedOffsets loadOffsets(const OffsetPaths &paths);
 // with the stored offsets: a missing file gives the neutral value that
 // start-up would have stored in it.
 LoadedOffsets readOffsets(const OffsetPaths &paths);
+
+// The folder under the user's configuration folder that holds the offsets
+// of a program whose own folder cannot be written to.
+inline constexpr char kUserFolderName[] = "nerufa-slip";
+
+// Where one run keeps its offsets. The window's start-up and 「ズレ保存」 and
+// the command line all go through resolvePlace, so they agree on the files.
+struct OffsetPlace {
+    // The two files 「ズレ保存」 writes and start-up reads.
+    OffsetPaths files;
+    // Per user only: the files beside the program, read for an axis whose
+    // own file does not exist yet (a calibration the administrator left
+    // there).
+    OffsetPaths beside;
+    bool perUser = false;
+};
+
+// $XDG_CONFIG_HOME, or ~/.config when it is not set.
+QString userConfigFolder();
+
+// The rule. A program folder this process may write to keeps the files
+// beside the program, exactly as before (a copied or portable program).
+// Any other keeps them in `configFolder`/nerufa-slip/, made on the first
+// save. An empty program folder (one whose name could not be read) keeps
+// the program-folder rule and its refusal.
+OffsetPlace resolvePlace(const QString &programDir, const QString &configFolder = userConfigFolder());
+
+// Start-up reading of a place: beside the program as loadOffsets above;
+// per user nothing is created, and an axis without its own file reads the
+// file beside the program if there is one, else takes the neutral value,
+// without a warning.
+LoadedOffsets loadOffsets(const OffsetPlace &place);
+// The same without creating anything (the command line).
+LoadedOffsets readOffsets(const OffsetPlace &place);
+// 「ズレ保存」 into the place's files; per user the folder is made first.
+// Failures as saveOffsets above.
+void saveOffsets(const OffsetPlace &place, const QString &xText, const QString &yText,
+                 const QLocale &locale = QLocale());
 
 } // namespace nerufa::offsets

@@ -25,7 +25,7 @@ struct LoadedWindow {
 
     explicit LoadedWindow(const QByteArray &xFile = {}, const QByteArray &yFile = {}, const QDate &today = QDate(2004, 5, 21),
                           const nerufa::history::Location &history = {});
-    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock"), history}; }
+    StartupEnvironment environment(const QDate &today = QDate(2004, 5, 21)) const { return {dir.path(), today, dir.filePath("test.lock"), dir.filePath("config"), history}; }
 
     // The control of that name. A missing one throws (caught as the failure
     // of the current row) rather than ending the whole run.

@@ -186,8 +186,24 @@ private slots:
         w.edit("Jyouge_Ytxt")->clear();
         w.click("HozonBtn");
         QCOMPARE(offsetFiles(w.dir), "30\r\n\r\n");
+        QVERIFY(!w.window->findChild<QLabel *>("HozonsakiLb")); // beside the program, no note
         w.click("OnOffBtn");
         QVERIFY(w.get("CyouseiFrm")->isHidden() && w.get<QAbstractButton>("OnOffBtn")->text().isEmpty());
+    }
+
+    // A program folder that cannot be written to: no warning at start, the
+    // neutral offsets, and 「ズレ保存」 says in the panel where they went.
+    void perUserOffsets()
+    {
+        QTemporaryDir dir;
+        MainWindow window;
+        QVERIFY(window.load({dir.filePath("not writable"), QDate(2004, 5, 21), dir.filePath("test.lock"), dir.filePath("config")}));
+        QCOMPARE(window.startupWarnings().join("") + window.findChild<QLineEdit *>("Sayuu_Xtxt")->text() + "/" + window.findChild<QLineEdit *>("Jyouge_Ytxt")->text(), "30/70");
+        window.findChild<QPushButton *>("OnOffBtn")->click();
+        window.findChild<QPushButton *>("HozonBtn")->click();
+        auto *note = window.findChild<QLabel *>("HozonsakiLb");
+        QVERIFY(note && note->isVisibleTo(&window) && note->text().startsWith("保存しました：\n") && note->toolTip().contains(dir.filePath("config/nerufa-slip/nerufax1.txt")));
+        QVERIFY(note->fontMetrics().boundingRect(note->rect(), note->alignment(), note->text()).height() <= note->height());
     }
 };
 

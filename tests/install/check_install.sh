@@ -17,12 +17,14 @@ prefix="$work/prefix"
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
 for f in lib/nerufa-slip/nerufa-slip bin/nerufa-slip share/applications/nerufa-slip.desktop \
-         share/icons/hicolor/48x48/apps/nerufa-slip.png share/icons/hicolor/scalable/apps/nerufa-slip.svg; do
+         share/icons/hicolor/48x48/apps/nerufa-slip.png share/icons/hicolor/scalable/apps/nerufa-slip.svg \
+         share/man/man1/nerufa-slip.1.gz share/doc/nerufa-slip/README.md; do
   [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 [ -L "$prefix/bin/nerufa-slip" ] || { echo "bin/nerufa-slip is not a link"; exit 1; }
 grep -qx "Name=ネルファ送り状印刷" "$prefix/share/applications/nerufa-slip.desktop"
-grep -qx "Exec=$prefix/bin/nerufa-slip" "$prefix/share/applications/nerufa-slip.desktop"
+grep -qx "Exec=$prefix/bin/nerufa-slip %f" "$prefix/share/applications/nerufa-slip.desktop"
+grep -qx "MimeType=text/csv;" "$prefix/share/applications/nerufa-slip.desktop"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/nerufa-slip.desktop"
 elif [ "${CI:-}" = true ]; then

@@ -15,6 +15,7 @@
 #include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using nerufa::RuntimeError;
 using nerufa::testsupport::guardRow;
@@ -172,6 +173,59 @@ private slots:
             off::saveOffsets(p, "30", "70");
             QCOMPARE(bytesOf(p.x), "30\r\n");
         }
+    }
+
+    // A program folder the user cannot write to (as root: with the effective
+    // user nobody while the place is resolved): the offsets live in the
+    // user's folder, made on the first save; until then an axis reads the
+    // file beside the program (an administrator's calibration) or takes the
+    // neutral value, without a warning. Writable, the folder keeps them.
+    void perUser_data()
+    {
+        QTest::addColumn<QByteArray>("beside"); // X file beside the program; null: none
+        QTest::addColumn<QByteArray>("own");    // X file in the user's folder; null: none
+        QTest::addColumn<QString>("read");      // X, its file, warnings, Y, its file
+        QTest::newRow("new user, nothing beside") << QByteArray() << QByteArray() << "30  0 70 ";
+        QTest::newRow("administrator's calibration") << QByteArray("42\r\n") << QByteArray() << "42 program/nerufax1.txt 0 70 ";
+        QTest::newRow("own file first") << QByteArray("42\r\n") << QByteArray("28\r\n") << "28 config/nerufa-slip/nerufax1.txt 0 70 ";
+        QTest::newRow("own file no number") << QByteArray("42\r\n") << QByteArray("\r\n") << "0 config/nerufa-slip/nerufax1.txt 1 70 ";
+    }
+    void perUser()
+    {
+        guardRow([&] {
+            QFETCH(QByteArray, beside);
+            QFETCH(QByteArray, own);
+            QFETCH(QString, read);
+            const QDir dir(m_dir->path());
+            QVERIFY(dir.mkpath("program") && (own.isNull() || dir.mkpath("config/nerufa-slip")));
+            for (const auto &[file, bytes] : {std::pair{"program/nerufax1.txt", beside}, {"config/nerufa-slip/nerufax1.txt", own}})
+                if (!bytes.isNull())
+                    write(dir.filePath(file), bytes);
+            QVERIFY(QFile::setPermissions(dir.filePath("program"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+            QVERIFY(seteuid(geteuid() ? geteuid() : 65534) == 0);
+            const off::OffsetPlace place = off::resolvePlace(dir.filePath("program"), dir.filePath("config"));
+            QVERIFY(seteuid(getuid()) == 0 && place.perUser);
+
+            const off::LoadedOffsets loaded = off::loadOffsets(place);
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(loaded.x).arg(dir.relativeFilePath(loaded.xFile)).arg(loaded.warnings.size()).arg(loaded.y).arg(dir.relativeFilePath(loaded.yFile)), read);
+            QCOMPARE(dir.exists("config"), !own.isNull()); // nothing made at start
+            off::saveOffsets(place, "31", "69");
+            QCOMPARE(bytesOf(dir.filePath("config/nerufa-slip/nerufax1.txt")) + bytesOf(dir.filePath("config/nerufa-slip/nerufay1.txt")), "31\r\n69\r\n");
+            QCOMPARE(bytesOf(dir.filePath("program/nerufax1.txt")), beside.isNull() ? "<no file>" : beside);
+            QVERIFY(QFile::setPermissions(dir.filePath("program"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            QVERIFY(!off::resolvePlace(dir.filePath("program"), dir.filePath("config")).perUser); // writable: beside the program
+        });
+    }
+
+    // A user folder that cannot be made (a file stands in its place): the
+    // save stops with the message naming the X file; nothing is written.
+    void perUserFolderNotWritable()
+    {
+        const QDir dir(m_dir->path());
+        write(dir.filePath("config"), "not a folder");
+        const auto save = [&] { return off::saveOffsets(off::resolvePlace(dir.filePath("no program"), dir.filePath("config")), "31", "69"), 0; };
+        QCOMPARE(outcome(save), kFileError + "nerufax1.txt");
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"config"});
     }
 
     // A folder named in bytes that are no UTF-8 has no paths: nothing is
