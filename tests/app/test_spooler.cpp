@@ -19,7 +19,6 @@
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QtTest>
-#include <sys/resource.h>
 
 namespace pdf = nerufa::testpdf;
 
@@ -226,31 +225,6 @@ private slots:
         w.click("InsatsuBtn");
         QVERIFY2(!said->seen, qPrintable(said->text));
         QCOMPARE(m_spooler.waitForJobs(before + 1).size(), before + 1);
-    }
-
-    void printAfterAFailedPdfWriteWorks()
-    {
-        apptest::LoadedWindow w;
-        const QString file = w.dir.filePath("slip.pdf");
-        w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, file, {}, {}});
-        w.edit("T_4_Namae")->setText("山田太郎");
-        // A file-size limit fails the write as a full disk does; the program
-        // itself keeps SIGXFSZ from ending it.
-        rlimit unlimited{};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        const rlimit limit{1024, unlimited.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        auto seen = apptest::answerNextMessageBox(QMessageBox::Ok);
-        w.click("InsatsuBtn");
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        QVERIFY2(seen->text.startsWith("印刷できませんでした。") && seen->text.contains(file)
-                     && seen->text.contains("ファイルの大きさの上限"),
-                 qPrintable(seen->text));
-        QVERIFY(!QFileInfo::exists(file));
-
-        w.click("InsatsuBtn");
-        QString error;
-        QCOMPARE(pdf::readText(file, &error).pages, 1);
     }
 };
 

@@ -227,6 +227,9 @@ private slots:
                  qPrintable(said));
         QCOMPARE(contents(choice.target), earlier);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2); // the earlier file and the filler
+        fill.close(); // room again: the next print works
+        QVERIFY(QFile::remove(fill.fileName()));
+        QCOMPARE(printSlip(choice), QString());
     }
 };
 
