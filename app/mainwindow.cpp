@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -137,17 +136,16 @@ bool MainWindow::load(const StartupEnvironment &environment)
     ui->c_Hinmei->setCurrentIndex(0);
     ui->c_Hinmei2->setCurrentIndex(0);
 
-    // Only one copy at a time. A lock that no running copy holds never keeps
-    // the program from starting: a broken one is replaced, and one that
-    // cannot be used lets the program run without the check, saying so.
-    SingleCopyLock single = SingleCopyLock::take(environment.lockFilePath);
-    if (single.state == SingleCopyLock::State::OtherCopyRuns) {
+    // Only one copy at a time. Only a running copy keeps the program from
+    // starting: a lock that cannot be used lets it run without the check,
+    // saying so.
+    m_lock = SingleCopyLock::take(environment.lockFilePath);
+    if (m_lock.state() == SingleCopyLock::State::OtherCopyRuns) {
         QMessageBox::warning(nullptr, applicationTitle(), QStringLiteral("多重起動できません。"));
         return false;
     }
-    if (single.state == SingleCopyLock::State::Unusable)
+    if (m_lock.state() == SingleCopyLock::State::Unusable)
         m_startupWarnings << SingleCopyLock::unusableMessage(environment.lockFilePath);
-    m_lock = std::move(single.lock);
     return true;
 }
 
@@ -159,10 +157,27 @@ void MainWindow::offerCsvFile(const QString &path)
 void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_shownBefore) {
-        m_shownBefore = true;
-        QTimer::singleShot(0, this, &MainWindow::afterShown);
-    }
+    // A window the desktop does not draw (started minimised) gets no paint
+    // event yet: what follows its appearance then comes after a moment.
+    if (!m_afterShownQueued)
+        QTimer::singleShot(kAfterShownFallbackMs, this, &MainWindow::queueAfterShown);
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // The window paints itself first, then every control in the same pass;
+    // the print system is asked once that pass is over, so the first paint
+    // waits for nothing it does not need.
+    queueAfterShown();
+}
+
+void MainWindow::queueAfterShown()
+{
+    if (m_afterShownQueued)
+        return;
+    m_afterShownQueued = true;
+    QTimer::singleShot(0, this, &MainWindow::afterShown);
 }
 
 void MainWindow::afterShown()

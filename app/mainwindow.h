@@ -3,6 +3,7 @@
 #include "jobstate.h"
 #include "printer.h"
 #include "printersession.h"
+#include "singlecopy.h"
 #include "slipsnapshot.h"
 
 #include <QDate>
@@ -14,7 +15,6 @@
 
 class CsvBatch;
 class QLabel;
-class QLockFile;
 namespace Ui {
 class Form1;
 }
@@ -69,6 +69,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // The handlers, each connected to its control in the constructor.
@@ -104,6 +105,10 @@ private:
     // One job onto a destination opened for it from the current printer,
     // saying first when the user's default queue was gone.
     void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
+    // Queues afterShown() once: after the first paint, or a moment after
+    // showing when no paint comes.
+    void queueAfterShown();
+    static constexpr int kAfterShownFallbackMs = 500;
 
     std::unique_ptr<Ui::Form1> ui;
     nerufa::PrinterSession m_printers;
@@ -112,7 +117,7 @@ private:
     nerufa::JobState m_jobState;
     QString m_offsetFileX;
     QString m_offsetFileY;
-    std::unique_ptr<QLockFile> m_lock;
+    SingleCopyLock m_lock;
     QStringList m_startupWarnings;
-    bool m_shownBefore = false;
+    bool m_afterShownQueued = false;
 };
