@@ -60,12 +60,6 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     // sender title stands; Designer forms drop such a string, so it is set here.
     ui->Frame1_1->setTitle(QString(98, QLatin1Char(' ')));
     formfields::applyTable(this);
-    // Every caption and every number the boxes may hold shows whole.
-    for (QLabel *label : findChildren<QLabel *>())
-        legibility::fitCaption(label);
-    for (SlipLineEdit *box : {ui->SuuryouBox1, ui->SuuryouBox2, ui->TankaBox1, ui->TankaBox2, ui->KingakuBox1,
-                              ui->KingakuBox2, ui->GoukeiBox})
-        legibility::fitNumberBox(box);
 
     // The current printer, in the left part of the otherwise empty Frame5;
     // the right part holds the CSV batch's button.
@@ -165,6 +159,18 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::paintEvent(QPaintEvent *event)
 {
+    // Every caption and every number the boxes may hold shows whole. Fitted
+    // here, where the window paints itself before its controls in its first
+    // paint: the font is loaded once the window is on the screen, and the
+    // controls already draw fitted.
+    if (!m_fitted) {
+        m_fitted = true;
+        for (QLabel *label : findChildren<QLabel *>())
+            legibility::fitCaption(label);
+        for (SlipLineEdit *box : {ui->SuuryouBox1, ui->SuuryouBox2, ui->TankaBox1, ui->TankaBox2, ui->KingakuBox1,
+                                  ui->KingakuBox2, ui->GoukeiBox})
+            legibility::fitNumberBox(box);
+    }
     QWidget::paintEvent(event);
     // The window paints itself first, then every control in the same pass;
     // the print system is asked once that pass is over, so the first paint

@@ -119,5 +119,6 @@ private:
     QString m_offsetFileY;
     SingleCopyLock m_lock;
     QStringList m_startupWarnings;
+    bool m_fitted = false; // captions and number boxes fitted to their text
     bool m_afterShownQueued = false;
 };

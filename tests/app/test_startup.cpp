@@ -68,14 +68,32 @@ private slots:
         }
     }
 
-    // Every text shows whole in the face this desktop has; Enter presses the
-    // focused button, and the spinners show the focus.
+    // Every text shows whole in the face this desktop has, from the first
+    // paint on; Enter presses the focused button, and the spinners show the
+    // focus.
     void legibleAndKeyboardReady()
     {
         LoadedWindow w;
+        struct FirstPaints : QObject {
+            QStringList painted, overflowing; // captions, at their first paint
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                auto *label = qobject_cast<QLabel *>(watched);
+                if (event->type() == QEvent::Paint && label && !painted.contains(label->objectName())) {
+                    painted << label->objectName();
+                    if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+                        overflowing << label->objectName();
+                }
+                return false;
+            }
+        } firstPaints;
+        qApp->installEventFilter(&firstPaints);
         w.window->show();
         w.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        qApp->removeEventFilter(&firstPaints);
+        QVERIFY(firstPaints.painted.size() > 10);
+        QCOMPARE(firstPaints.overflowing, QStringList());
         for (QLabel *label : w.window->findChildren<QLabel *>())
             QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(), qPrintable(label->objectName()));
         for (QComboBox *list : {w.combo("KibouGatsuBox"), w.combo("KibouBiBox")}) {
