@@ -106,8 +106,9 @@ public:
     {
         m_printer.setFontSize(float(size));
         m_printer.setCurrentX(singleSum(m_state.offsetX, twips(x)));
+        const double shift = verticalShift();
         const float base = singleSum(m_state.offsetY, twips(y));
-        m_printer.setCurrentY(textnum::checkedSingle(verticalShift() + double(base), QStringLiteral("印刷位置")));
+        m_printer.setCurrentY(textnum::checkedSingle(shift + double(base), QStringLiteral("印刷位置")));
         m_printer.printText(text);
     }
 
