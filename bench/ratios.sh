@@ -12,7 +12,7 @@ bench=${1:-build}/bench
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 status=0
-for run in "bench_startup 40" "bench_batch 1000 7" "bench_queue 100 5"; do
+for run in "bench_startup 40" "bench_batch 1000 11" "bench_queue 100 5"; do
   # shellcheck disable=SC2086
   "$bench"/$run | tee -a "$out" || status=1
   echo
