@@ -40,11 +40,22 @@ QFont narrowedToFit(QFont font, const QString &text, int room, const QWidget *wi
 
 } // namespace
 
+bool surelyFits(const QFontMetricsF &metrics, const QString &text, double room)
+{
+    const QList<uint> characters = text.toUcs4();
+    if (std::ceil(double(characters.size()) * metrics.maxWidth()) > room)
+        return false;
+    for (const uint character : characters)
+        if (!metrics.inFontUcs4(character))
+            return false; // drawn from another face, whose widest may be wider
+    return true;
+}
+
 void fitCaption(QLabel *label)
 {
     const QString text = label->text();
     const int room = label->contentsRect().width();
-    if (widthOf(label->font(), text, label) > room)
+    if (!surelyFits(QFontMetricsF(label->font(), label), text, room) && widthOf(label->font(), text, label) > room)
         label->setFont(narrowedToFit(label->font(), text, room, label));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+class QFontMetricsF;
 class QLabel;
+class QString;
 class SlipLineEdit;
 
 // The window's fixed sizes were made for a narrower face than the one this
@@ -8,6 +10,11 @@ class SlipLineEdit;
 // are wider. These make a text show whole without moving or resizing its
 // control and without changing the text.
 namespace legibility {
+
+// Whether `text` surely takes no more than `room` pixels, known without
+// laying it out: every character is in the font's own face, and even as
+// wide as its widest character they would fit. False says nothing.
+bool surelyFits(const QFontMetricsF &metrics, const QString &text, double room);
 
 // Draws the caption's letters closer together, only as far as needed, when
 // it is wider than the label.

@@ -22,7 +22,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -67,12 +66,6 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
     formfields::applyTable(this);
     // The input method follows the table's mode of the focused field.
     new InputMethodSwitch(this);
-    // Every caption and every number the boxes may hold shows whole.
-    for (QLabel *label : findChildren<QLabel *>())
-        legibility::fitCaption(label);
-    for (SlipLineEdit *box : {ui->SuuryouBox1, ui->SuuryouBox2, ui->TankaBox1, ui->TankaBox2, ui->KingakuBox1,
-                              ui->KingakuBox2, ui->GoukeiBox})
-        legibility::fitNumberBox(box);
 
     // The current printer, in the left part of the otherwise empty Frame5;
     // the right part holds the CSV batch's button.
@@ -145,17 +138,16 @@ bool MainWindow::load(const StartupEnvironment &environment)
     ui->c_Hinmei->setCurrentIndex(0);
     ui->c_Hinmei2->setCurrentIndex(0);
 
-    // Only one copy at a time. A lock that no running copy holds never keeps
-    // the program from starting: a broken one is replaced, and one that
-    // cannot be used lets the program run without the check, saying so.
-    SingleCopyLock single = SingleCopyLock::take(environment.lockFilePath);
-    if (single.state == SingleCopyLock::State::OtherCopyRuns) {
+    // Only one copy at a time. Only a running copy keeps the program from
+    // starting: a lock that cannot be used lets it run without the check,
+    // saying so.
+    m_lock = SingleCopyLock::take(environment.lockFilePath);
+    if (m_lock.state() == SingleCopyLock::State::OtherCopyRuns) {
         QMessageBox::warning(nullptr, applicationTitle(), QStringLiteral("多重起動できません。"));
         return false;
     }
-    if (single.state == SingleCopyLock::State::Unusable)
+    if (m_lock.state() == SingleCopyLock::State::Unusable)
         m_startupWarnings << SingleCopyLock::unusableMessage(environment.lockFilePath);
-    m_lock = std::move(single.lock);
 
     // The slip history; nothing of it exists while it is switched off.
     if (!environment.historyProblem.isEmpty())
@@ -175,10 +167,39 @@ void MainWindow::offerCsvFile(const QString &path)
 void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_shownBefore) {
-        m_shownBefore = true;
-        QTimer::singleShot(0, this, &MainWindow::afterShown);
+    // A window the desktop does not draw (started minimised) gets no paint
+    // event yet: what follows its appearance then comes after a moment.
+    if (!m_afterShownQueued)
+        QTimer::singleShot(kAfterShownFallbackMs, this, &MainWindow::queueAfterShown);
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    // Every caption and every number the boxes may hold shows whole. Fitted
+    // here, where the window paints itself before its controls in its first
+    // paint: the font is loaded once the window is on the screen, and the
+    // controls already draw fitted.
+    if (!m_fitted) {
+        m_fitted = true;
+        for (QLabel *label : findChildren<QLabel *>())
+            legibility::fitCaption(label);
+        for (SlipLineEdit *box : {ui->SuuryouBox1, ui->SuuryouBox2, ui->TankaBox1, ui->TankaBox2, ui->KingakuBox1,
+                                  ui->KingakuBox2, ui->GoukeiBox})
+            legibility::fitNumberBox(box);
     }
+    QWidget::paintEvent(event);
+    // The window paints itself first, then every control in the same pass;
+    // the print system is asked once that pass is over, so the first paint
+    // waits for nothing it does not need.
+    queueAfterShown();
+}
+
+void MainWindow::queueAfterShown()
+{
+    if (m_afterShownQueued)
+        return;
+    m_afterShownQueued = true;
+    QTimer::singleShot(0, this, &MainWindow::afterShown);
 }
 
 void MainWindow::afterShown()

@@ -5,6 +5,7 @@
 #include "offsetfiles.h"
 #include "printer.h"
 #include "printersession.h"
+#include "singlecopy.h"
 #include "slipsnapshot.h"
 
 #include <QDate>
@@ -18,7 +19,6 @@ class CsvBatch;
 class PostalHints;
 class HistoryDesk;
 class QLabel;
-class QLockFile;
 namespace Ui {
 class Form1;
 }
@@ -86,6 +86,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // The handlers, each connected to its control in the constructor.
@@ -124,6 +125,10 @@ private:
     // The slip print onto the current printer, errors shown; true when the
     // page was handed over.
     bool printSnapshot(const nerufa::SlipSnapshot &slip);
+    // Queues afterShown() once: after the first paint, or a moment after
+    // showing when no paint comes.
+    void queueAfterShown();
+    static constexpr int kAfterShownFallbackMs = 500;
 
     std::unique_ptr<Ui::Form1> ui;
     nerufa::PrinterSession m_printers;
@@ -133,7 +138,8 @@ private:
     HistoryDesk *m_history = nullptr;
     nerufa::JobState m_jobState;
     nerufa::offsets::OffsetPlace m_offsetPlace;
-    std::unique_ptr<QLockFile> m_lock;
+    SingleCopyLock m_lock;
     QStringList m_startupWarnings;
-    bool m_shownBefore = false;
+    bool m_fitted = false; // captions and number boxes fitted to their text
+    bool m_afterShownQueued = false;
 };

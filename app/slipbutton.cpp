@@ -1,5 +1,8 @@
 #include "slipbutton.h"
 
+#include "legibility.h"
+
+#include <QFontMetricsF>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -15,7 +18,8 @@ void SlipButton::paintEvent(QPaintEvent *event)
     QStyleOptionButton option;
     initStyleOption(&option);
     const QRect textArea = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    if (fontMetrics().horizontalAdvance(text()) <= textArea.width()) {
+    if (legibility::surelyFits(QFontMetricsF(font(), this), text(), textArea.width())
+        || fontMetrics().horizontalAdvance(text()) <= textArea.width()) {
         QPushButton::paintEvent(event);
         return;
     }

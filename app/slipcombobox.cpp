@@ -7,7 +7,8 @@
 
 SlipComboBox::SlipComboBox(QWidget *parent) : QComboBox(parent), m_edit(new SlipLineEdit(this))
 {
-    setEditable(true);
+    // Giving the box its line edit makes it editable; setEditable(true)
+    // first would make a plain line edit only to throw it away.
     setLineEdit(m_edit);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);

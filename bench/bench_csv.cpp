@@ -12,8 +12,9 @@
 //
 //   bench_csv --profile [rows] [pairs]   (default 1000 rows, 5 pairs)
 
-#include <QByteArray>
-#include <QElapsedTimer>
+#include "benchorders.h"
+#include "benchrun.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
@@ -24,30 +25,8 @@
 #include <algorithm>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <vector>
-
-extern char **environ;
 
 namespace {
-
-QByteArray ordersCsv(int rows)
-{
-    QByteArray csv = "お届け先郵便番号,お届け先住所1,お届け先住所2,お届け先名前,お届け先様方,お届け先電話番号,"
-                     "ご依頼主郵便番号,ご依頼主住所1,ご依頼主住所2,ご依頼主名前,ご依頼主様方,ご依頼主電話番号,"
-                     "品名1,品名2,商品番号1,商品番号2,数量1,単価1,数量2,単価2,希望月,希望日,配達時間帯,お届け通知\r\n";
-    for (int i = 1; i <= rows; ++i) {
-        csv += QStringLiteral("%1,東京都千代田区丸の内%2,一丁目ビル１２階,山田太郎%2,佐藤様方,03-1111-%3,"
-                              "5300001,大阪府大阪市北区,梅田三丁目,鈴木花子,田中様方,06-3333-4444,"
-                              "りんご,みかん,A-%2,B-200,%4,4000,12,1500,03,15,夕方１７時～１９時頃,不要\r\n")
-                   .arg(1000000 + i).arg(i).arg(i % 10000, 4, 10, QLatin1Char('0')).arg(i % 999 + 1)
-                   .toUtf8();
-    }
-    return csv;
-}
 
 // The same orders twice: in the built-in format with every column the shop
 // profile fills, and as the shop export the built-in profile reads.
@@ -79,42 +58,10 @@ std::pair<QByteArray, QByteArray> pairedCsv(int rows)
     return {builtIn, QStringEncoder("windows-31j").encode(shop)};
 }
 
-struct Run {
-    bool ok = false;
-    double seconds = 0;
-    double cpuSeconds = 0; // user and system time of the program, less moved by other load
-    double peakMb = 0;
-};
-
 // Runs the program with these arguments, its progress lines thrown away.
-Run runProgram(const QStringList &arguments)
+benchrun::Run runProgram(const QStringList &arguments)
 {
-    QList<QByteArray> bytes = {QByteArray(NERUFA_PROGRAM)};
-    for (const QString &argument : arguments)
-        bytes << argument.toLocal8Bit();
-    std::vector<char *> argv;
-    for (QByteArray &argument : bytes)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    Run run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        struct rusage usage {};
-        wait4(pid, &status, 0, &usage);
-        run.seconds = timer.nsecsElapsed() / 1e9;
-        run.peakMb = usage.ru_maxrss / 1024.0;
-        run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-        run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
+    return benchrun::run(QStringList{QStringLiteral(NERUFA_PROGRAM)} + arguments);
 }
 
 } // namespace
@@ -140,18 +87,18 @@ int pairedRuns(int rows, int pairs)
             return 1;
     }
     for (int pair = 1; pair <= pairs; ++pair) {
-        const Run a = runProgram({"--csv", dir.filePath("builtin.csv"), "--pdf", dir.filePath("builtin.pdf")});
-        const Run b = runProgram({"--csv", dir.filePath("shop.csv"), "--pdf", dir.filePath("shop.pdf")});
+        const benchrun::Run a = runProgram({"--csv", dir.filePath("builtin.csv"), "--pdf", dir.filePath("builtin.pdf")});
+        const benchrun::Run b = runProgram({"--csv", dir.filePath("shop.csv"), "--pdf", dir.filePath("shop.pdf")});
         if (!a.ok || !b.ok || QFileInfo(dir.filePath("builtin.pdf")).size() / 1000 != QFileInfo(dir.filePath("shop.pdf")).size() / 1000) {
             std::fprintf(stderr, "a run failed, or the two PDF files differ in size\n");
             return 1;
         }
-        plain << a.seconds;
-        mapped << b.seconds;
-        plainCpu << a.cpuSeconds;
-        mappedCpu << b.cpuSeconds;
-        std::printf("%6d %12.3f %12.3f %8.3f %14.3f %14.3f %8.3f\n", pair, a.seconds, b.seconds, b.seconds / a.seconds,
-                    a.cpuSeconds, b.cpuSeconds, b.cpuSeconds / a.cpuSeconds);
+        plain << a.wallS;
+        mapped << b.wallS;
+        plainCpu << a.cpuS;
+        mappedCpu << b.cpuS;
+        std::printf("%6d %12.3f %12.3f %8.3f %14.3f %14.3f %8.3f\n", pair, a.wallS, b.wallS, b.wallS / a.wallS,
+                    a.cpuS, b.cpuS, b.cpuS / a.cpuS);
     }
     std::printf("%6s %12.3f %12.3f %8.3f %14.3f %14.3f %8.3f   (%d rows, medians)\n", "median", median(plain),
                 median(mapped), median(mapped) / median(plain), median(plainCpu), median(mappedCpu),
@@ -175,17 +122,17 @@ int main(int argc, char *argv[])
         const QString csvPath = dir.filePath(QStringLiteral("orders-%1.csv").arg(rows));
         const QString pdfPath = dir.filePath(QStringLiteral("orders-%1.pdf").arg(rows));
         QFile csv(csvPath);
-        if (!csv.open(QIODevice::WriteOnly) || csv.write(ordersCsv(rows)) < 0)
+        if (!csv.open(QIODevice::WriteOnly) || csv.write(benchOrdersCsv(rows)) < 0)
             return 1;
         csv.close();
 
-        const Run check = runProgram({"--csv", csvPath, "--check"});
-        const Run print = runProgram({"--csv", csvPath, "--pdf", pdfPath, "--database", "off"});
+        const benchrun::Run check = runProgram({"--csv", csvPath, "--check"});
+        const benchrun::Run print = runProgram({"--csv", csvPath, "--pdf", pdfPath, "--database", "off"});
         if (!check.ok || !print.ok) {
             std::fprintf(stderr, "the program failed for %d rows\n", rows);
             return 1;
         }
-        std::printf("%8d %10.2f %14.1f %14.1f %12.2f\n", rows, print.seconds, print.peakMb, check.peakMb,
+        std::printf("%8d %10.2f %14.1f %14.1f %12.2f\n", rows, print.wallS, print.peakMb, check.peakMb,
                     QFileInfo(pdfPath).size() / 1e6);
     }
     return 0;

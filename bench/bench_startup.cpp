@@ -1,22 +1,20 @@
 // Start-up of the program against a bare window with the same controls:
-// time from starting the process to the first paint of its window, and the
-// peak resident memory at that moment. Both run alternately on the
-// offscreen platform; medians over many runs. The program runs twice in
-// each round: with the slip history switched off, and with a history of
-// slips from 25 senders, where it also reports when the sender lists are
-// filled (after the first paint).
+// time from starting the process to its window being mapped (shown by the
+// window system) and to its first whole paint, and the peak resident memory
+// at the paint. Both run in pairs, one after the other, the order switched
+// every pair; the medians of the pairs' ratios. On the offscreen platform,
+// and under Xvfb (started here) when it is installed.
 //
-//   bench_startup [runs]     (default 40 of each)
-//   bench_startup runs OTHER
-// With OTHER, the startup_program of another build (an earlier commit), the
-// two programs run alternately instead and the median of the paired
-// differences is printed: a fair comparison on a machine whose load drifts.
+//   bench_startup [runs]     (default 40 pairs on each platform)
+
+#include "benchrun.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -26,9 +24,9 @@
 namespace {
 
 struct Sample {
-    double ms;
-    double peakMb;
-    double sendersMs = 0; // the sender lists filled
+    double mappedMs = 0;
+    double paintedMs = 0;
+    double peakMb = 0;
 };
 
 // Peak resident set size so far (VmHWM) of a running process, in MB.
@@ -43,41 +41,72 @@ double peakResidentMb(qint64 pid)
     return -1;
 }
 
-bool runOnce(const QString &program, const QProcessEnvironment &env, Sample *sample, bool senders = false)
+bool runOnce(const QString &program, const QProcessEnvironment &env, Sample *sample)
 {
     QProcess process;
     process.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
     process.start(program, {});
-    bool painted = false, filled = !senders;
-    while (!(painted && filled) && clock.elapsed() < 20000) {
+    bool mapped = false, painted = false;
+    while (!painted && clock.elapsed() < 20000) {
         if (!process.waitForReadyRead(20000))
             break;
         while (process.canReadLine()) {
             const QByteArray line = process.readLine();
-            if (!painted && line.startsWith("PAINTED")) {
+            const double ms = double(clock.nsecsElapsed()) / 1e6;
+            if (!mapped && line.startsWith("MAPPED")) {
+                mapped = true;
+                sample->mappedMs = ms;
+            } else if (line.startsWith("PAINTED")) {
                 painted = true;
-                sample->ms = double(clock.nsecsElapsed()) / 1e6;
-                sample->peakMb = peakResidentMb(process.processId());
-            }
-            if (!filled && line.startsWith("SENDERS")) {
-                filled = true;
-                sample->sendersMs = double(clock.nsecsElapsed()) / 1e6;
+                sample->paintedMs = ms;
             }
         }
     }
-    painted = painted && filled;
+    sample->peakMb = peakResidentMb(process.processId());
     process.kill();
     process.waitForFinished(5000);
-    return painted;
+    return mapped && painted;
 }
 
-double median(std::vector<double> values)
+// Runs both `runs` times each, alternately; false when one did not show
+// its window.
+bool compare(const char *platform, int runs, const QString &program, const QString &baseline,
+             const QProcessEnvironment &env)
 {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    std::vector<double> p[3], b[3], ratio[3];
+    Sample ps, bs;
+    // One untimed run of each warms the disk cache.
+    runOnce(program, env, &ps);
+    runOnce(baseline, env, &bs);
+    for (int i = 0; i < runs; ++i) {
+        const bool programFirst = i % 2 == 0;
+        if (!runOnce(programFirst ? program : baseline, env, programFirst ? &ps : &bs)
+            || !runOnce(programFirst ? baseline : program, env, programFirst ? &bs : &ps)) {
+            std::fprintf(stderr, "a window did not show (%s)\n", platform);
+            return false;
+        }
+        const double pv[3] = {ps.mappedMs, ps.paintedMs, ps.peakMb}, bv[3] = {bs.mappedMs, bs.paintedMs, bs.peakMb};
+        for (int k = 0; k < 3; ++k) {
+            p[k].push_back(pv[k]);
+            b[k].push_back(bv[k]);
+            ratio[k].push_back(pv[k] / bv[k]);
+        }
+    }
+    std::printf("start-up, %s, %d pairs (medians)\n", platform, runs);
+    std::printf("  %-10s %10s %12s %10s\n", "", "mapped ms", "painted ms", "peak MB");
+    std::printf("  %-10s %10.1f %12.1f %10.1f\n", "program", benchrun::median(p[0]), benchrun::median(p[1]),
+                benchrun::median(p[2]));
+    std::printf("  %-10s %10.1f %12.1f %10.1f\n", "baseline", benchrun::median(b[0]), benchrun::median(b[1]),
+                benchrun::median(b[2]));
+    std::printf("  %-10s %9.2fx %11.2fx %9.2fx\n", "ratio", benchrun::median(ratio[0]), benchrun::median(ratio[1]),
+                benchrun::median(ratio[2]));
+    benchrun::printRatio(qPrintable(QStringLiteral("start-up mapped (%1)").arg(QLatin1String(platform))),
+                         benchrun::median(ratio[0]), 1.10);
+    benchrun::printRatio(qPrintable(QStringLiteral("start-up painted (%1)").arg(QLatin1String(platform))),
+                         benchrun::median(ratio[1]), 1.10);
+    return true;
 }
 
 } // namespace
@@ -97,98 +126,35 @@ int main(int argc, char *argv[])
     const QString program = dir.filePath(QStringLiteral("nerufa-slip"));
     QFile::copy(here + QStringLiteral("/startup_program"), program);
     const QString baseline = here + QStringLiteral("/startup_baseline");
-    const bool paired = argc > 2;
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("run")));
-    // Without a history, and with one the command line filled: 25 senders
-    // over 500 slips.
-    QProcessEnvironment off = env, on = env;
-    for (auto [environment, name] : {std::pair{&off, "off"}, {&on, "on"}}) {
-        const QString home = dir.filePath(QLatin1String(name));
-        environment->insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-        environment->insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    }
-    QDir().mkpath(dir.filePath(QStringLiteral("off/config/nerufa-slip")));
-    QFile config(dir.filePath(QStringLiteral("off/config/nerufa-slip/nerufa-slip.conf")));
-    QFile orders(dir.filePath(QStringLiteral("orders.csv")));
-    if (!config.open(QIODevice::WriteOnly) || config.write("[history]\ndatabase=off\n") < 0
-        || !orders.open(QIODevice::WriteOnly))
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!compare("offscreen", runs, program, baseline, env))
         return 1;
-    orders.write("お届け先名前,お届け先電話番号,ご依頼主名前,ご依頼主住所1,品名1\n");
-    for (int i = 0; i < 500; ++i)
-        orders.write(QStringLiteral("客%1,03-1111-%2,ネルファ商店%3,大阪府大阪市北区梅田%3,本\n").arg(i).arg(i, 4, 10, QLatin1Char('0')).arg(i % 25).toUtf8());
-    orders.close();
-    QProcess filling;
-    filling.setProcessEnvironment(on);
-    filling.start(QStringLiteral(NERUFA_PROGRAM), {QStringLiteral("--csv"), orders.fileName(), QStringLiteral("--pdf"),
-                                                   dir.filePath(QStringLiteral("orders.pdf"))});
-    if (!filling.waitForFinished(120000) || filling.exitCode() != 0) {
-        std::fprintf(stderr, "could not fill the history\n");
-        return 1;
-    }
 
-    std::vector<double> programMs, programMb, baselineMs, baselineMb, historyMs, historyMb, sendersMs;
-    Sample s{};
-    if (paired) {
-        // Each in a folder of its own, so both read and write offset files.
-        const QString other = dir.filePath(QStringLiteral("other/nerufa-slip"));
-        QDir(dir.path()).mkdir(QStringLiteral("other"));
-        QFile::copy(QString::fromLocal8Bit(argv[2]), other);
-        runOnce(program, env, &s);
-        runOnce(other, env, &s);
-        std::vector<double> differences;
-        for (int i = 0; i < runs; ++i) {
-            Sample first{}, second{};
-            if (!runOnce(i % 2 ? other : program, env, &first) || !runOnce(i % 2 ? program : other, env, &second))
-                return 1;
-            programMs.push_back(i % 2 ? second.ms : first.ms);
-            baselineMs.push_back(i % 2 ? first.ms : second.ms);
-            differences.push_back(programMs.back() - baselineMs.back());
-        }
-        std::printf("start-up to first paint, offscreen, %d alternate pairs\n", runs);
-        std::printf("  this build %.1f ms, other build %.1f ms (medians); paired difference %+.2f ms (median)\n",
-                    median(programMs), median(baselineMs), median(differences));
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) {
+        std::printf("start-up under Xvfb: skipped (Xvfb is not installed)\n");
         return 0;
     }
-    // One untimed run of each warms the disk cache.
-    runOnce(program, off, &s);
-    runOnce(program, on, &s, true);
-    runOnce(baseline, env, &s);
-    for (int i = 0; i < runs; ++i) {
-        if (!runOnce(program, off, &s)) {
-            std::fprintf(stderr, "the program did not paint its window\n");
-            return 1;
-        }
-        programMs.push_back(s.ms);
-        programMb.push_back(s.peakMb);
-        if (!runOnce(program, on, &s, true)) {
-            std::fprintf(stderr, "the program with a history did not paint its window and fill its sender lists\n");
-            return 1;
-        }
-        historyMs.push_back(s.ms);
-        historyMb.push_back(s.peakMb);
-        sendersMs.push_back(s.sendersMs);
-        if (!runOnce(baseline, env, &s)) {
-            std::fprintf(stderr, "the baseline did not paint its window\n");
-            return 1;
-        }
-        baselineMs.push_back(s.ms);
-        baselineMb.push_back(s.peakMb);
+    // Xvfb picks a free display and writes its number; -noreset keeps it
+    // running between the programs.
+    QProcess server;
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-noreset")});
+    QByteArray display;
+    while (!display.endsWith('\n') && server.waitForReadyRead(10000))
+        display += server.readAllStandardOutput();
+    if (display.trimmed().isEmpty()) {
+        std::fprintf(stderr, "Xvfb did not start\n");
+        return 1;
     }
-
-    const double pMs = median(programMs), bMs = median(baselineMs);
-    const double pMb = median(programMb), bMb = median(baselineMb);
-    std::printf("start-up to first paint, offscreen, median of %d runs each\n", runs);
-    std::printf("  %-10s %8s %10s\n", "", "ms", "peak MB");
-    std::printf("  %-10s %8.1f %10.1f\n", "program", pMs, pMb);
-    std::printf("  %-10s %8.1f %10.1f\n", argc > 2 ? "other" : "baseline", bMs, bMb);
-    std::printf("  %-10s %8.2fx %9.2fx   (target: at most 1.25x)\n", "ratio", pMs / bMs, pMb / bMb);
-    const double hMs = median(historyMs), hMb = median(historyMb);
-    std::printf("with a history (25 senders), the program above has it switched off\n");
-    std::printf("  %-10s %8.1f %10.1f\n", "program", hMs, hMb);
-    std::printf("  %-10s %8.2fx %9.2fx   (target: at most 1.05x)\n", "ratio", hMs / pMs, hMb / pMb);
-    std::printf("  sender lists filled at %.1f ms\n", median(sendersMs));
-    return 0;
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(display.trimmed()));
+    const bool shown = compare("Xvfb", runs, program, baseline, env);
+    server.terminate();
+    server.waitForFinished(5000);
+    return shown ? 0 : 1;
 }

@@ -4,7 +4,9 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace nerufa::textnum {
 
@@ -34,10 +36,29 @@ QString withoutDirectionMarks(QString text)
     return text;
 }
 
+// A whole number of at most 15 plain digits, the commonest text by far
+// (offsets, quantities, prices), read without the locale's parser: every
+// locale reads Latin digits, and such a number is exact in a double, so
+// the value is the one the parser gives. Nothing when the text is another.
+std::optional<double> plainDigits(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 15)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return double(value);
+}
+
 } // namespace
 
 double toDouble(const QString &text, const QString &field, const QLocale &locale)
 {
+    if (const std::optional<double> value = plainDigits(text))
+        return *value;
     // Latin digits are read in every locale, besides the locale's own.
     bool ok = false;
     const double value = locale.toDouble(withoutDirectionMarks(text), &ok);
@@ -108,6 +129,10 @@ QString formatGeneral(double value, const QLocale &locale)
     // decimal separator is the locale's: Latin digits and a plain minus read
     // back in every locale, which the locale's own digits and signs do not
     // always do (Qt 6.4 cannot read he_IL's minus with its direction mark).
+    // A whole number below 10^15 is written with all its digits and no
+    // separator either way; written straight away, it is the same text.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return QString::number(static_cast<std::int64_t>(value));
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::OmitGroupSeparator);
     QString text = c.toString(value, 'G', 15);

@@ -23,10 +23,12 @@ namespace {
 #define NERUFA_CUPS_FUNCTIONS(X) \
     X(cupsAddOption) \
     X(cupsCancelJob2) \
-    X(cupsCreateJob) \
+    X(cupsCopyDestInfo) \
+    X(cupsCreateDestJob) \
     X(cupsDoRequest) \
     X(cupsEncryption) \
     X(cupsFinishDocument) \
+    X(cupsFreeDestInfo) \
     X(cupsFreeDests) \
     X(cupsFreeJobs) \
     X(cupsFreeOptions) \
@@ -47,6 +49,7 @@ namespace {
     X(ippAddString) \
     X(ippDelete) \
     X(ippFindAttribute) \
+    X(ippGetInteger) \
     X(ippGetString) \
     X(ippNewRequest) \
     X(ippPort)
@@ -313,7 +316,42 @@ bool setUserDefault(const PrinterChoice &choice, QString *reason, const std::ato
     return true;
 }
 
-Submission submitPdf(const QString &queue, const QByteArray &pdf, const QPageSize &pageSize,
+struct QueueInfo::Found {
+    cups_dest_t *dest = nullptr;
+    cups_dinfo_t *info = nullptr;
+    QByteArray uri;      // the queue's printer-uri
+    QByteArray resource; // where its requests go
+    ~Found()
+    {
+        // Only made once libcups is loaded.
+        cups().cupsFreeDestInfo(info);
+        cups().cupsFreeDests(1, dest);
+    }
+};
+
+QueueInfo::QueueInfo() = default;
+QueueInfo::~QueueInfo() = default;
+
+namespace {
+
+// Whether the queue is stopped (cupsdisable, a printer out of paper): one
+// request for the printer's state alone.
+bool queueStopped(const Connection &connection, const QByteArray &uri, const QByteArray &resource)
+{
+    const Cups &api = cups();
+    ipp_t *request = api.ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    api.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
+    api.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
+    ipp_t *response = api.cupsDoRequest(connection.http(), request, resource.constData());
+    ipp_attribute_t *state = api.ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+    const bool stopped = state && api.ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
+    api.ippDelete(response);
+    return stopped;
+}
+
+} // namespace
+
+Submission submitPdf(const QString &queue, QueueInfo &info, const QByteArray &pdf, const QPageSize &pageSize,
                      const std::atomic_bool &stop)
 {
     const Cups &api = cups();
@@ -321,12 +359,33 @@ Submission submitPdf(const QString &queue, const QByteArray &pdf, const QPageSiz
     if (!connection.http())
         raiseSubmitError(queue, QStringLiteral("印刷システム（CUPS）に接続できません。"));
     const QByteArray name = queue.toUtf8();
+    // The queue and what the print system says about it, as every job
+    // creation needs them: asked with the first job, then kept.
+    if (!info.m_found) {
+        cups_dest_t *dest = api.cupsGetNamedDest(connection.http(), name.constData(), nullptr);
+        cups_dinfo_t *described = dest ? api.cupsCopyDestInfo(connection.http(), dest) : nullptr;
+        if (!described) {
+            const QString reason = lastCupsReason(connection);
+            api.cupsFreeDests(dest ? 1 : 0, dest);
+            raiseSubmitError(queue, reason);
+        }
+        auto found = std::make_unique<QueueInfo::Found>();
+        found->dest = dest;
+        found->info = described;
+        found->uri = api.cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+        if (found->uri.isEmpty())
+            found->uri = "ipp://localhost/printers/" + name;
+        found->resource = "/printers/" + name;
+        info.m_found = std::move(found);
+    }
+    const QueueInfo::Found &found = *info.m_found;
     const char *title = "ネルファ送り状";
     cups_option_t *options = nullptr;
     int optionCount = api.cupsAddOption("copies", "1", 0, &options);
     if (pageSize.isValid())
         optionCount = api.cupsAddOption(kMediaOption, pageSize.key().toUtf8().constData(), optionCount, &options);
-    const int job = api.cupsCreateJob(connection.http(), name.constData(), title, optionCount, options);
+    int job = 0;
+    api.cupsCreateDestJob(connection.http(), found.dest, found.info, &job, title, optionCount, options);
     api.cupsFreeOptions(optionCount, options);
     bool sent = job > 0
                 && api.cupsStartDocument(connection.http(), name.constData(), job, title, CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
@@ -341,11 +400,7 @@ Submission submitPdf(const QString &queue, const QByteArray &pdf, const QPageSiz
     }
     // A stopped queue (cupsdisable, a printer out of paper) takes the job
     // but holds it until the printer is resumed.
-    cups_dest_t *dest = api.cupsGetNamedDest(connection.http(), name.constData(), nullptr);
-    const char *state = dest ? api.cupsGetOption("printer-state", dest->num_options, dest->options) : nullptr;
-    const bool stopped = state && qstrcmp(state, "5") == 0;
-    api.cupsFreeDests(dest ? 1 : 0, dest);
-    return {job, stopped};
+    return {job, queueStopped(connection, found.uri, found.resource)};
 }
 
 JobsReport jobsReport(const QString &queue, const QList<int> &jobIds)

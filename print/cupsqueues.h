@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QString>
 #include <atomic>
+#include <memory>
 
 // The print system (CUPS) as the program uses it: the user's default
 // destination, which is where the printer choice is kept between runs, the
@@ -55,11 +56,31 @@ struct Submission {
     bool held = false;
 };
 
-// Sends a finished PDF page to `queue` as one job of one copy. Raises
-// PrinterError naming the queue and the reason when the spooler did not
-// confirm the job; the job is then cancelled, so it never prints later.
-// `stop` set gives up as a time limit does.
-Submission submitPdf(const QString &queue, const QByteArray &pdf, const QPageSize &pageSize,
+// What the print system says about a queue that creating a job there
+// needs (its address and the requests it takes). Looked up with the first
+// job sent through it and kept for the next ones, so that each further job
+// takes one request to create instead of three. Use it from one thread at
+// a time.
+class QueueInfo {
+public:
+    QueueInfo();
+    ~QueueInfo();
+    QueueInfo(const QueueInfo &) = delete;
+    QueueInfo &operator=(const QueueInfo &) = delete;
+
+private:
+    friend Submission submitPdf(const QString &, QueueInfo &, const QByteArray &, const QPageSize &,
+                                const std::atomic_bool &);
+    struct Found;
+    std::unique_ptr<Found> m_found;
+};
+
+// Sends a finished PDF page to `queue` as one job of one copy, looking the
+// queue up into `info` first unless an earlier job did. Raises PrinterError
+// naming the queue and the reason when the spooler did not confirm the
+// job; the job is then cancelled, so it never prints later. `stop` set
+// gives up as a time limit does.
+Submission submitPdf(const QString &queue, QueueInfo &info, const QByteArray &pdf, const QPageSize &pageSize,
                      const std::atomic_bool &stop);
 
 // What became of jobs sent to `queue`: those the spooler still holds

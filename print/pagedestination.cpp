@@ -81,7 +81,9 @@ public:
         const QString queue = m_choice.target;
         const QPageSize size = m_layout.pageSize();
         const cupsqueues::Submission sent = runToTheEnd<cupsqueues::Submission>(
-            [queue, pdf, size](const std::atomic_bool &stop) { return cupsqueues::submitPdf(queue, pdf, size, stop); },
+            [queue, info = m_queueInfo, pdf, size](const std::atomic_bool &stop) {
+                return cupsqueues::submitPdf(queue, *info, pdf, size, stop);
+            },
             m_waiting);
         m_deliveries.append({sent.jobId, sent.held});
     }
@@ -114,6 +116,8 @@ private:
     Waiting &m_waiting;
     QPageLayout m_layout;
     int m_resolution = 1200;
+    // Looked up with the first page, kept for the others.
+    std::shared_ptr<cupsqueues::QueueInfo> m_queueInfo = std::make_shared<cupsqueues::QueueInfo>();
 };
 
 // A PDF file of one page per delivery. Pages go straight into a file written

@@ -4,8 +4,10 @@
 
 #include <QFont>
 #include <QString>
+#include <optional>
 #include <vector>
 
+class QPaintDevice;
 class QPainter;
 
 namespace nerufa {
@@ -22,8 +24,9 @@ class PageDestination;
 //
 // The first operation of a page checks that the slip face has the Japanese
 // glyphs, and raises PrinterError when not, so a job stops before it draws
-// anything. After endDoc() or abortDoc() the next operation begins a new
-// page; the font stays as it was set.
+// anything; once found, they are not looked for again (the fonts a process
+// sees do not change while it runs). After endDoc() or abortDoc() the next
+// operation begins a new page; the font stays as it was set.
 class PagePrinter final : public Printer {
 public:
     explicit PagePrinter(PageDestination &destination);
@@ -55,20 +58,35 @@ public:
 private:
     struct PageItem {
         enum class Kind { Text, Circle } kind;
-        QFont font;       // Text
+        int font;         // Text: index in m_fonts
         QString text;     // Text
         float x;          // text cell top-left or circle centre, twips
         float y;
         float radius;     // Circle, twips
         int lineWidth;    // Circle, dots at 600 dpi
     };
+    // A font of m_fonts made for the page's device, with the ascent that
+    // places its texts: made once per font, the first time a page draws it.
+    struct DeviceFont {
+        QFont font;
+        qreal ascent;
+    };
 
     void beginPage();
     void dropPage() noexcept;
-    void paintPage(QPainter &painter) const;
+    void paintPage(QPainter &painter);
+    const DeviceFont &deviceFont(int font, const QPaintDevice &device);
 
     PageDestination &m_destination;
     QFont m_font;
+    // m_font's index in m_fonts; -1 while it changed since the last text.
+    int m_fontIndex = -1;
+    // Every distinct font the texts asked for, kept for this printer's
+    // life: a batch asks for the same few sizes on every slip.
+    std::vector<QFont> m_fonts;
+    std::vector<std::optional<DeviceFont>> m_deviceFonts; // by index in m_fonts
+    int m_deviceDpi = 0;   // the resolution m_deviceFonts were made for
+    bool m_japaneseChecked = false;
     float m_x = 0.0f;
     float m_y = 0.0f;
     int m_lineWidth = 1;

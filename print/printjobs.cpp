@@ -9,6 +9,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace nerufa {
 
@@ -105,8 +106,7 @@ public:
     {
         m_printer.setFontSize(float(size));
         m_printer.setCurrentX(singleSum(m_state.offsetX, twips(x)));
-        const double correction = textnum::toDouble(m_state.verticalCorrection, {}, correctionLocale());
-        const double shift = correction * double(layout::kTwipsPerTenthMm);
+        const double shift = verticalShift();
         const float base = singleSum(m_state.offsetY, twips(y));
         m_printer.setCurrentY(textnum::checkedSingle(shift + double(base), QStringLiteral("印刷位置")));
         m_printer.printText(text);
@@ -150,8 +150,20 @@ public:
     }
 
 private:
+    // The vertical correction in twips, read from the job state's text the
+    // first time a text is placed: it stays the same for the whole job.
+    double verticalShift()
+    {
+        if (!m_verticalShift) {
+            const double correction = textnum::toDouble(m_state.verticalCorrection, {}, correctionLocale());
+            m_verticalShift = correction * double(layout::kTwipsPerTenthMm);
+        }
+        return *m_verticalShift;
+    }
+
     const JobState &m_state;
     Printer &m_printer;
+    std::optional<double> m_verticalShift;
 };
 
 } // namespace

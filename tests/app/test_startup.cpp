@@ -1,5 +1,5 @@
 // Start-up in a program folder and what a new operator meets there, the
-// single-copy rule with broken lock files, and the print-offset panel with
+// single-copy rule with what it meets at the lock's path, and the print-offset panel with
 // its files.
 #include "apptest.h"
 #include "offsetfiles.h"
@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,14 +68,32 @@ private slots:
         }
     }
 
-    // Every text shows whole in the face this desktop has; Enter presses the
-    // focused button, and the spinners show the focus.
+    // Every text shows whole in the face this desktop has, from the first
+    // paint on; Enter presses the focused button, and the spinners show the
+    // focus.
     void legibleAndKeyboardReady()
     {
         LoadedWindow w;
+        struct FirstPaints : QObject {
+            QStringList painted, overflowing; // captions, at their first paint
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                auto *label = qobject_cast<QLabel *>(watched);
+                if (event->type() == QEvent::Paint && label && !painted.contains(label->objectName())) {
+                    painted << label->objectName();
+                    if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+                        overflowing << label->objectName();
+                }
+                return false;
+            }
+        } firstPaints;
+        qApp->installEventFilter(&firstPaints);
         w.window->show();
         w.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        qApp->removeEventFilter(&firstPaints);
+        QVERIFY(firstPaints.painted.size() > 10);
+        QCOMPARE(firstPaints.overflowing, QStringList());
         for (QLabel *label : w.window->findChildren<QLabel *>())
             QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(), qPrintable(label->objectName()));
         for (QComboBox *list : {w.combo("KibouGatsuBox"), w.combo("KibouBiBox")}) {
@@ -119,20 +138,21 @@ private slots:
         }
     }
 
-    // Lock files are an hour old: age alone never makes a lock stale.
-    void brokenLocks_data()
+    // What a start meets at the lock's path, and what it leaves there.
+    void locks_data()
     {
-        QTest::addColumn<QByteArray>("content"); // of the lock file; "/…" makes it a folder, "*" a killed copy's
-        QTest::addColumn<bool>("held");          // by a running copy before the start
+        QTest::addColumn<QByteArray>("content"); // of the lock file; "/…" makes it a folder, "|" a pipe, "*" a killed copy's
+        QTest::addColumn<bool>("held");          // by a running copy of the earlier version (QLockFile)
         QTest::addColumn<State>("state");
         QTest::newRow("left by a copy killed outright") << QByteArray("*") << false << State::Held;
         QTest::newRow("junk bytes") << QByteArray("\xff\xfe\x00junk\n", 8) << false << State::Held;
-        QTest::newRow("0 bytes: a copy killed while writing it") << QByteArray() << false << State::Held;
+        QTest::newRow("0 bytes") << QByteArray() << false << State::Held;
         QTest::newRow("an empty folder") << QByteArray("/") << false << State::Held;
         QTest::newRow("a folder with something in it") << QByteArray("/kept") << false << State::Unusable;
-        QTest::newRow("a copy still writing it") << QByteArray() << true << State::OtherCopyRuns;
+        QTest::newRow("a pipe") << QByteArray("|") << false << State::Unusable;
+        QTest::newRow("an earlier version running") << QByteArray() << true << State::OtherCopyRuns;
     }
-    void brokenLocks()
+    void locks()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, held);
@@ -141,21 +161,26 @@ private slots:
         const QString path = dir.filePath("nerufa-slip.lock");
         QLockFile running(path);
         QVERIFY(!held || running.tryLock(0));
-        const pid_t killed = content == "*" && !held ? fork() : -1;
-        if (killed == 0)
-            _exit(QLockFile(path).tryLock(0) ? 0 : 1); // no clean-up: the lock file stays
+        const pid_t killed = content == "*" ? fork() : -1;
+        if (killed == 0) // ends without letting go of the lock
+            _exit(SingleCopyLock::take(path).state() == State::Held ? 0 : 1);
         int status = -1;
         QVERIFY(killed < 0 || (waitpid(killed, &status, 0) == killed && status == 0));
         QFile file(path);
-        QVERIFY(content.startsWith('/') ? QDir().mkpath(path + content)
-                : content == "*" ? file.open(QIODevice::ReadWrite) : file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        QVERIFY(content.startsWith('/') || file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        QVERIFY(held || content == "*" || (content.startsWith('/') ? QDir().mkpath(path + content)
+                : content == "|" ? mkfifo(QFile::encodeName(path), 0600) == 0
+                : file.open(QIODevice::WriteOnly) && file.write(content) == content.size()));
         file.close();
+        const QByteArray before = content.startsWith('/') || content == "*" ? QByteArray() : content;
         const SingleCopyLock start = SingleCopyLock::take(path);
-        QCOMPARE(start.state, state);
+        QCOMPARE(start.state(), state);
         QCOMPARE(QFileInfo::exists(path + "/kept"), content == "/kept"); // nothing kept there is deleted
-        if (state == State::Held) // the lock was taken again: the next copy is refused
-            QCOMPARE(SingleCopyLock::take(path).state, State::OtherCopyRuns);
+        QCOMPARE(QFileInfo(path).isFile(), content != "|" && content != "/kept");
+        if (state == State::Held) { // nothing written; the next copy is refused
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+            QCOMPARE(SingleCopyLock::take(path).state(), State::OtherCopyRuns);
+        }
     }
 
     void offsetPanel()

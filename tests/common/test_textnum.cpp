@@ -65,6 +65,23 @@ private slots:
                  read);
     }
 
+    // Whole numbers of plain digits, which are read and written without the
+    // locale's parser, give exactly what the parser gives, in every locale.
+    void plainDigitsAsQtReadsThem()
+    {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::OmitGroupSeparator);
+        for (const char *name : {"ja_JP", "ar_EG", "he_IL", "fa_IR", "hi_IN", "de_DE", "sv_SE"}) {
+            const QLocale l(QString::fromLatin1(name));
+            for (const char *text : {"0", "7", "0030", "4000", "2147483648", "999999999999999", "000000000000001"}) {
+                QCOMPARE(tn::toDouble(QString::fromLatin1(text), {}, l), l.toDouble(QString::fromLatin1(text)));
+                const double value = l.toDouble(QString::fromLatin1(text));
+                for (const double v : {value, -value})
+                    QCOMPARE(tn::formatGeneral(v, l), v == 0 ? QStringLiteral("0") : c.toString(v, 'G', 15));
+            }
+        }
+    }
+
     // The general format, with the C library's number locale switched to
     // a decimal comma; what it writes, and the locale's own digits and
     // signs for the same number, read back as that number.
