@@ -20,13 +20,15 @@ using nerufa::history::HistoryWorker;
 
 HistoryDesk::HistoryDesk(QWidget *window, const nerufa::history::Location &location, nerufa::PrinterSession &printers,
                          PrintSlip print)
-    : QObject(window), m_window(window), m_printers(printers), m_print(std::move(print))
+    : QObject(window), m_window(window), m_location(location), m_printers(printers), m_print(std::move(print))
 {
     setObjectName(QStringLiteral("HistoryDesk"));
-    if (location.kind == nerufa::history::Location::Kind::Off)
-        return;
-    m_worker = std::make_unique<HistoryWorker>(location);
-    QWidget *frame = window->findChild<QWidget *>(QStringLiteral("Frame1_0"));
+}
+
+void HistoryDesk::build()
+{
+    m_worker = std::make_unique<HistoryWorker>(m_location);
+    QWidget *frame = m_window->findChild<QWidget *>(QStringLiteral("Frame1_0"));
     // In the recipient frame's free right column: the button where the
     // sender frame has 「入替」, the notice above it. No tab stops, so the
     // window's tab order stays as it was.
@@ -35,6 +37,7 @@ HistoryDesk::HistoryDesk(QWidget *window, const nerufa::history::Location &locat
     m_button->setText(QStringLiteral("履歴…"));
     m_button->setGeometry(338, 176, 63, 29);
     m_button->setFocusPolicy(Qt::ClickFocus);
+    m_button->show();
     connect(m_button, &QPushButton::clicked, this, &HistoryDesk::openHistoryWindow);
     m_notice = new QLabel(frame);
     m_notice->setObjectName(QStringLiteral("RirekiLb"));
@@ -44,8 +47,8 @@ HistoryDesk::HistoryDesk(QWidget *window, const nerufa::history::Location &locat
     m_notice->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
     m_notice->hide();
 
-    m_senders = new SenderBook(window, *m_worker);
-    m_recipients = new RecipientMemory(window, *m_worker);
+    m_senders = new SenderBook(m_window, *m_worker);
+    m_recipients = new RecipientMemory(m_window, *m_worker);
     connect(m_senders, &SenderBook::problem, this,
             [this](const QString &message) { showNotice(QStringLiteral("履歴を読めませんでした"), message); });
     connect(m_worker.get(), &HistoryWorker::recorded, this, [this] {
@@ -64,8 +67,12 @@ HistoryDesk::~HistoryDesk() = default;
 
 void HistoryDesk::start()
 {
-    if (!m_worker)
+    // Built here rather than with the window: nothing of the history is
+    // made before the window's first paint, which it does not need.
+    if (m_started || m_location.kind == nerufa::history::Location::Kind::Off)
         return;
+    m_started = true;
+    build();
     // A history that a newer program made is said once and not used again
     // in this run; any other fault shows as the notice, and the next print
     // tries again.
@@ -118,6 +125,7 @@ void HistoryDesk::recordPrinted(const nerufa::SlipSnapshot &slip, nerufa::histor
 {
     // The slip printed, so its printer is known.
     const nerufa::PrinterChoice *printer = m_printers.known();
+    start(); // a print before the window's first paint is over (a file opened with the program)
     if (m_worker)
         m_worker->record({nerufa::history::printedNow(slip, printer ? *printer : nerufa::PrinterChoice{}, source)});
 }
@@ -126,6 +134,7 @@ void HistoryDesk::recordBatch(const QString &csvPath, const QList<nerufa::batch:
                               int printed, const QString &offsetX, const QString &offsetY,
                               const nerufa::PrinterChoice &choice)
 {
+    start();
     if (!m_worker || printed <= 0)
         return;
     QList<nerufa::history::PrintedSlip> slips;

@@ -41,8 +41,9 @@ public:
     ~HistoryDesk() override;
 
     bool isOn() const { return m_worker != nullptr; }
-    // After the window's first paint: opens the history and fills the
-    // sender lists.
+    // After the window's first paint: makes the history's button and lists,
+    // opens the history and fills the sender lists. Once; nothing when the
+    // history is off.
     void start();
 
     // A slip that printed from the window.
@@ -59,10 +60,13 @@ public:
     HistoryWindow *historyWindow() const;
 
 private:
+    void build();
     void showNotice(const QString &text, const QString &details);
     void switchOff();
 
     QWidget *m_window;
+    nerufa::history::Location m_location;
+    bool m_started = false;
     nerufa::PrinterSession &m_printers;
     PrintSlip m_print;
     std::unique_ptr<nerufa::history::HistoryWorker> m_worker;

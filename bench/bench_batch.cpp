@@ -83,7 +83,9 @@ int main(int argc, char *argv[])
     csvFile.close();
     pagesFile.close();
 
-    const QStringList programRun{program, QStringLiteral("--csv"), csv, QStringLiteral("--pdf"), programPdf};
+    // The history switched off: recording has a benchmark of its own.
+    const QStringList programRun{program, QStringLiteral("--csv"), csv, QStringLiteral("--pdf"), programPdf,
+                                 QStringLiteral("--database"), QStringLiteral("off")};
     const QStringList floorRun{floor, pages, floorPdf};
     // Untimed runs, which also give the pages to compare.
     if (!benchrun::run(programRun).ok || !benchrun::run(floorRun).ok) {
