@@ -86,11 +86,9 @@ void printBatch(const LoadedWindow &w, std::function<void()> midway = {})
 
 QString runProgram(const QStringList &arguments, int *status)
 {
-    QProcess program;
-    program.start(NERUFA_PROGRAM, arguments);
-    program.waitForFinished(60000);
-    *status = program.exitCode();
-    return QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+    const nerufa::testsupport::ProgramRun ran = nerufa::testsupport::runProgram(NERUFA_PROGRAM, arguments);
+    *status = ran.status;
+    return ran.said;
 }
 
 } // namespace

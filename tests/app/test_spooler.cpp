@@ -80,7 +80,6 @@ private slots:
         apptest::LoadedWindow w;
         QCOMPARE(w.window->printerSession().current(m_wait).target, m_spooler.queueName());
         const auto queue = nerufa::makePrinter(w.window->printerSession().current(m_wait));
-        QCOMPARE(queue->resolution(), 1200);
         for (auto [name, text] : {std::pair{"Sayuu_Xtxt", "31"}, {"Jyouge_Ytxt", "72"}, {"T_1_Yuubin", "9876542"},
                                   {"T_4_Namae", "山田太郎"}, {"T_5_Samakata", "鈴木"}, {"GoukeiBox", "1750"}})
             w.edit(name)->setText(QString::fromUtf8(text));

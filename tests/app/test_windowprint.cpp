@@ -214,6 +214,9 @@ private slots:
         QString error;
         for (const char *item : {"佐藤様方", "田中様方", "03", "15", "18000", "58000", "B-200"}) // all there to compare
             QCOMPARE(pdf::wordsNamed(pdf::readText(w.dir.filePath("typed.pdf"), &error), item).size(), 1);
+        // In the one face, embedded; 夕方's circle at its place, moved by the offsets.
+        QCOMPARE(pdf::readFonts(w.dir.filePath("typed.pdf"), &error), QStringList{"IPAPGothic"});
+        QCOMPARE(pdf::circleProblem(w.dir.filePath("typed.pdf"), QPointF(378 + 1, 446 - 2), 2.0), QString());
 
         // The same window prints the row from the file: the whole A4 page,
         // rendered, is the same to the pixel (texts and circles alike).

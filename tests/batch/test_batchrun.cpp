@@ -6,8 +6,8 @@
 #include "batchrun.h"
 #include "countingdestination.h"
 #include "recordingprinter.h"
+#include "testsupport.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -113,25 +113,16 @@ private slots:
         QVERIFY(sample.open(QIODevice::ReadOnly));
         const QByteArray shop = sample.readAll();
         for (const auto &[name, bytes] : {std::pair{"orders.csv", kOrders}, std::pair{"bad.csv", bad}, std::pair{"shop.csv", shop},
-                                          std::pair{"straddle.csv", QByteArray(shop).replace("\"1416\"", "\"1618\"")}}) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        }
-        QProcess program;
-        program.setWorkingDirectory(dir.path());
+                                          std::pair{"straddle.csv", QByteArray(shop).replace("\"1416\"", "\"1618\"")}})
+            nerufa::testsupport::writeFile(dir.filePath(name), bytes);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
         environment.insert("XDG_CONFIG_HOME", dir.filePath("config")); // never the user's profiles
-        program.setProcessEnvironment(environment);
-        if (arguments.startsWith("| "))
-            program.start("bash", {"-c", QString("'%1' %2 2>&1 | head -1 >/dev/null; exit ${PIPESTATUS[0]}").arg(NERUFA_PROGRAM, arguments.mid(2))});
-        else
-            program.start(NERUFA_PROGRAM, arguments.split(' '));
-        QVERIFY(program.waitForFinished(60000));
-        const QString output = QString::fromUtf8(program.readAllStandardError() + program.readAllStandardOutput());
-        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == status && output.contains(said),
-                 qPrintable(output));
+        const nerufa::testsupport::ProgramRun ran = arguments.startsWith("| ")
+            ? nerufa::testsupport::runProgram("bash", {"-c", QString("'%1' %2 2>&1 | head -1 >/dev/null; exit ${PIPESTATUS[0]}").arg(NERUFA_PROGRAM, arguments.mid(2))}, dir.path(), environment)
+            : nerufa::testsupport::runProgram(NERUFA_PROGRAM, arguments.split(' '), dir.path(), environment);
+        QVERIFY2(ran.status == status && ran.said.contains(said), qPrintable(ran.said));
         QString error;
         const QString out = dir.filePath("out.pdf");
         QCOMPARE(QFileInfo::exists(out) ? pdf::readText(out, &error).pages : -1, pages);

@@ -1,13 +1,10 @@
 // Reading a CSV file of orders: the bytes into fields (encodings, quoting,
 // line ends, broken files), then the header and every row into slips by
 // the window's rules, or into the messages that stop the batch before
-// anything prints. And the worked orders print exactly as they always have.
+// anything prints.
 
 #include "csvtable.h"
 #include "orders.h"
-#include "printjobs.h"
-#include "recordingprinter.h"
-#include "testsupport.h"
 
 #include <QStringEncoder>
 #include <QtTest>
@@ -117,45 +114,6 @@ private slots:
         const QStringList slip = described(list.orders.value(0).slip);
         for (const QString &item : expected)
             QVERIFY2(slip.contains(item), qPrintable(slip.join(", ")));
-    }
-
-    // Every call the slip job makes for the worked orders - the sample file's
-    // rows and three typed slips - at the probe size read back as 14 and as
-    // 13.98, as recorded when this program's pages were last checked by eye.
-    // Any change to a position, a size, a text or their order shows here.
-    void workedOrdersPrintAsRecorded()
-    {
-        QFile sample(NERUFA_SAMPLE_ORDERS), recorded(NERUFA_WORKED_SLIPS);
-        QVERIFY(sample.open(QIODevice::ReadOnly) && recorded.open(QIODevice::ReadOnly));
-        nerufa::SlipSnapshot shifted = nerufa::testsupport::filledSlip();
-        shifted.offsetXText = "31";
-        shifted.offsetYText = "68";
-        shifted.timeSlot = 4;
-        shifted.notification = 2;
-        shifted.recipientCareOfVisible = shifted.desiredMonthVisible = shifted.desiredDayVisible = false;
-        shifted.numericToggleDown = false;
-        nerufa::SlipSnapshot empty;
-        empty.offsetXText = "0";
-        empty.offsetYText = "-12.5";
-        empty.timeSlot = 6;
-        empty.notification = 1;
-        QList<nerufa::SlipSnapshot> slips{nerufa::testsupport::filledSlip(), shifted, empty};
-        for (Order order : readOrders(sample.readAll(), QDate(2004, 5, 21)).orders) {
-            order.slip.offsetXText = "30";
-            order.slip.offsetYText = "70";
-            slips << order.slip;
-        }
-        QString calls;
-        for (const nerufa::SlipSnapshot &slip : slips) {
-            for (float size : {14.0f, 13.98f}) {
-                nerufa::RecordingPrinter printer;
-                printer.reportFontSize(size);
-                nerufa::JobState state;
-                nerufa::printSlip(slip, state, printer);
-                calls += printer.calls().join(u'\n') + "\n----\n";
-            }
-        }
-        QCOMPARE(calls, QString::fromUtf8(recorded.readAll()));
     }
 };
 

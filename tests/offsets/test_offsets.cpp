@@ -30,12 +30,7 @@ QByteArray bytesOf(const QString &path)
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : "<no file>";
 }
 
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
-}
+using nerufa::testsupport::writeFile;
 
 // What f did: the number, or the error's kind name followed by the file
 // its detail names.
@@ -92,7 +87,7 @@ private slots:
         guardRow([&] {
             QFETCH(QByteArray, bytes);
             QFETCH(QString, read);
-            write(paths().x, bytes);
+            writeFile(paths().x, bytes);
             QCOMPARE(outcome([&] { return off::readOffsetFile(paths().x); }), read);
             QCOMPARE(bytesOf(paths().x), bytes); // reading never rewrites
         });
@@ -121,8 +116,8 @@ private slots:
             QFETCH(QByteArray, yBytes);
             QFETCH(QString, error);
             // Longer old contents: nothing of them may survive behind a new line.
-            write(paths().x, "123456789\r\n");
-            QVERIFY(yBytes.isNull() ? QDir().mkdir(paths().y) : (write(paths().y, "123456789\r\n"), true));
+            writeFile(paths().x, "123456789\r\n");
+            QVERIFY(yBytes.isNull() ? QDir().mkdir(paths().y) : (writeFile(paths().y, "123456789\r\n"), true));
             const QStringList before = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden);
             {
                 // Any file of this process stops at 8 bytes with EFBIG, as on a
@@ -154,7 +149,7 @@ private slots:
         QFETCH(QByteArray, content);
         const auto p = paths();
         const QString thing = linked ? m_dir->filePath("elsewhere") : p.x;
-        QVERIFY(content.isNull() ? mkfifo(QFile::encodeName(thing), 0600) == 0 : (write(thing, content), true));
+        QVERIFY(content.isNull() ? mkfifo(QFile::encodeName(thing), 0600) == 0 : (writeFile(thing, content), true));
         QVERIFY(!linked || QFile::link(thing, p.x));
 
         auto loading = std::async(std::launch::async, [&] { return off::loadOffsets(p); });
@@ -200,7 +195,7 @@ private slots:
             QVERIFY(dir.mkpath("program") && (own.isNull() || dir.mkpath("config/nerufa-slip")));
             for (const auto &[file, bytes] : {std::pair{"program/nerufax1.txt", beside}, {"config/nerufa-slip/nerufax1.txt", own}})
                 if (!bytes.isNull())
-                    write(dir.filePath(file), bytes);
+                    writeFile(dir.filePath(file), bytes);
             QVERIFY(QFile::setPermissions(dir.filePath("program"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
             QVERIFY(seteuid(geteuid() ? geteuid() : 65534) == 0);
             const off::OffsetPlace place = off::resolvePlace(dir.filePath("program"), dir.filePath("config"));
@@ -222,7 +217,7 @@ private slots:
     void perUserFolderNotWritable()
     {
         const QDir dir(m_dir->path());
-        write(dir.filePath("config"), "not a folder");
+        writeFile(dir.filePath("config"), "not a folder");
         const auto save = [&] { return off::saveOffsets(off::resolvePlace(dir.filePath("no program"), dir.filePath("config")), "31", "69"), 0; };
         QCOMPARE(outcome(save), kFileError + "nerufax1.txt");
         QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"config"});

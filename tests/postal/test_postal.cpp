@@ -5,8 +5,8 @@
 
 #include "postalfiles.h"
 #include "postalimport.h"
+#include "testsupport.h"
 
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,13 +41,7 @@ const QString kKenAll = "01101,\"060  \",\"0600000\",\"ﾎｯｶｲﾄﾞｳ\",\
     "13362,\"10003\",\"1000301\",\"ﾄｳｷｮｳﾄ\",\"ﾄｼﾏﾑﾗ\",\"ﾄｼﾏﾑﾗｲﾁｴﾝ\",\"東京都\",\"利島村\",\"利島村一円\",0,0,0,0,0,0\r\n";
 const QString kJigyosyo = "13101,\"ｶﾌﾞｼｷｶﾞｲｼﾔ ﾐﾎﾝ\",\"株式会社　見本\",\"東京都\",\"千代田区\",\"二番町\",\"８－８\",\"1028455\",\"100  \",\"銀座\",0,0,0\r\n";
 
-void write(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
-}
+using nerufa::testsupport::writeFile;
 
 QStringList addresses(const std::shared_ptr<const PostalTable> &table, int code)
 {
@@ -91,8 +85,8 @@ private slots:
     void smallDictionaries()
     {
         const PostalSources small = sources("small");
-        write(small.areaDictionary, kAreaDictionary);
-        write(small.officeDictionary, kOfficeDictionary);
+        writeFile(small.areaDictionary, kAreaDictionary);
+        writeFile(small.officeDictionary, kOfficeDictionary);
         const LoadedTable loaded = loadTable(small);
         QCOMPARE(loaded.problems, QStringList());
         QCOMPARE(loaded.table->size(), 6); // あい /愛/ is no postal entry
@@ -121,8 +115,8 @@ private slots:
         QFETCH(bool, imported);
         QFETCH(QString, said);
         const PostalSources broken = sources(QTest::currentDataTag());
-        write(imported ? broken.importedAreas : broken.areaDictionary, area);
-        write(broken.officeDictionary, kOfficeDictionary);
+        writeFile(imported ? broken.importedAreas : broken.areaDictionary, area);
+        writeFile(broken.officeDictionary, kOfficeDictionary);
         const LoadedTable loaded = loadTable(broken);
         // The file is named, its places are left out whole, the other file serves.
         QCOMPARE(loaded.problems.size(), 1);
@@ -154,9 +148,9 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, code);
         const PostalSources imported = sources(QTest::currentDataTag());
-        write(imported.areaDictionary, kAreaDictionary);
-        write(imported.officeDictionary, kOfficeDictionary);
-        write(m_dir.filePath("import.csv"), file);
+        writeFile(imported.areaDictionary, kAreaDictionary);
+        writeFile(imported.officeDictionary, kOfficeDictionary);
+        writeFile(m_dir.filePath("import.csv"), file);
         const ImportResult result = importJapanPostFile(m_dir.filePath("import.csv"), imported);
         QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
         const LoadedTable loaded = loadTable(imported);
@@ -183,10 +177,10 @@ private slots:
         QFETCH(QString, said);
         const PostalSources kept = sources("kept");
         const QString path = m_dir.filePath("bad.csv");
-        write(path, QStringEncoder("windows-31j")(kKenAll));
+        writeFile(path, QStringEncoder("windows-31j")(kKenAll));
         QVERIFY(importJapanPostFile(path, kept).error.isEmpty());
         const QByteArray before = [&] { QFile f(kept.importedAreas); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
-        write(path, file);
+        writeFile(path, file);
         const QString error = importJapanPostFile(path, kept).error;
         QVERIFY2(error.startsWith("「" + path + "」") && error.contains(said) && error.endsWith("前の郵便番号のデータはそのままです）。"),
                  qPrintable(error));
@@ -216,19 +210,16 @@ private slots:
         env.insert("XDG_DATA_HOME", m_dir.filePath("cli"));
         env.insert("XDG_RUNTIME_DIR", m_dir.path());
         const auto run = [&](const QStringList &arguments, int status) {
-            QProcess program;
-            program.setProcessEnvironment(env);
-            program.setWorkingDirectory(m_dir.path());
-            program.start(NERUFA_PROGRAM, arguments);
-            if (!program.waitForFinished(60000) || program.exitCode() != status)
+            const nerufa::testsupport::ProgramRun ran = nerufa::testsupport::runProgram(NERUFA_PROGRAM, arguments, m_dir.path(), env);
+            if (ran.status != status)
                 throw std::runtime_error("unexpected exit of " + arguments.join(' ').toStdString());
-            return QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+            return ran.said;
         };
-        write(m_dir.filePath("KEN_ALL.CSV"), QStringEncoder("windows-31j")(kKenAll + "13101,\"100  \",\"1000001\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾁﾖﾀﾞ\",\"東京都\",\"千代田区\",\"千代田\",0,0,0,0,0,0\r\n"));
+        writeFile(m_dir.filePath("KEN_ALL.CSV"), QStringEncoder("windows-31j")(kKenAll + "13101,\"100  \",\"1000001\",\"ﾄｳｷｮｳﾄ\",\"ﾁﾖﾀﾞｸ\",\"ﾁﾖﾀﾞ\",\"東京都\",\"千代田区\",\"千代田\",0,0,0,0,0,0\r\n"));
         QVERIFY(run({"--import-postal", "KEN_ALL.CSV"}, 0).startsWith("5 件の郵便番号を「" + m_dir.filePath("cli/nerufa-slip/postal-areas.txt")));
         QCOMPARE(run({"--postal", "066-0005"}, 0), QString("066-0005 北海道千歳市協和\n"));
         QVERIFY(run({"--postal", "0660006"}, 1).contains("郵便番号 066-0006 は見つかりません。"));
-        write(m_dir.filePath("orders.csv"), "お届け先郵便番号,お届け先住所1,ご依頼主郵便番号,ご依頼主住所1\n"
+        writeFile(m_dir.filePath("orders.csv"), "お届け先郵便番号,お届け先住所1,ご依頼主郵便番号,ご依頼主住所1\n"
                                             "1000001,東京都千代田区千代田1-1,,\n1000001,大阪府大阪市北区,,\n0660006,北海道,,\n"
                                             "1000001,千代田区 千代田,066-0005,北海道千歳市協和1\n,,0660005,北海道札幌市\n");
         const QString said = run({"--csv", "orders.csv", "--check"}, 0);

@@ -218,11 +218,8 @@ private slots:
         }
         QCOMPARE(printSlip(choice).count(QStringLiteral("ディスクがいっぱいです")), 1);
 
-        QProcess batch;
-        batch.start(NERUFA_PROGRAM, {"--csv", orders.fileName(), "--pdf", choice.target});
-        QVERIFY(batch.waitForFinished(60000));
-        const QString said = QString::fromUtf8(batch.readAllStandardError());
-        QVERIFY2(batch.exitCode() == 2 && said.count(QStringLiteral("印刷できませんでした。")) == 1
+        const auto [status, said] = nerufa::testsupport::runProgram(NERUFA_PROGRAM, {"--csv", orders.fileName(), "--pdf", choice.target});
+        QVERIFY2(status == 2 && said.count(QStringLiteral("印刷できませんでした。")) == 1
                      && said.count(QStringLiteral("ディスクがいっぱいです")) == 1 && !said.contains("QPainter"),
                  qPrintable(said));
         QCOMPARE(contents(choice.target), earlier);

@@ -113,7 +113,7 @@ private slots:
 
     // The worked examples: the slip and the position-check page for the
     // same offset boxes. A bad box stops either job before the printer is
-    // touched. (What a printer failing half-way leaves is in test_pageprinter.)
+    // touched. (What a printer failing half-way leaves is in test_batchrun.)
     void offsetsAndCorrectionMoveThePrint_data()
     {
         QTest::addColumn<QString>("x");

@@ -1,12 +1,18 @@
 #pragma once
 
 // What every test shares: the guard that keeps one bad data row from
-// hiding the others, and the one filled slip the print tests use.
+// hiding the others, the one filled slip the print tests use, writing a
+// file and running the real program.
 
 #include "slipsnapshot.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 #include <exception>
+#include <stdexcept>
 #include <source_location>
 #include <string>
 
@@ -53,6 +59,34 @@ inline SlipSnapshot filledSlip()
             .goods1 = "りんご", .goods2 = "みかん", .productNumber1 = "A-100", .productNumber2 = "B-200",
             .numericToggleDown = true, .quantity1 = "10", .quantity2 = "12", .unitPrice1 = "4000",
             .unitPrice2 = "500", .amount1 = "40000", .amount2 = "6000", .total = "46000"};
+}
+
+// Writes a whole file, making its folder; throws (failing the row) when
+// that cannot be done.
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+// What a run of a program said (standard output, then standard error) and
+// how it ended; status -1 when it did not end normally within a minute.
+struct ProgramRun {
+    int status = -1;
+    QString said;
+};
+inline ProgramRun runProgram(const QString &program, const QStringList &arguments, const QString &folder = {},
+                             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool ended = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
 }
 
 } // namespace nerufa::testsupport
