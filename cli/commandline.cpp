@@ -140,8 +140,10 @@ int runCommandLine(int argc, char *argv[])
             return kBadInput;
         }
     }
-    sayPostalWarnings(list.orders);
     if (parser.isSet(check)) {
+        // Only when checking: a print run has nobody to ask, and reading
+        // the postal table would cost it a tenth of its time.
+        sayPostalWarnings(list.orders);
         say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
         for (const QString &line : firstRowLines(chosen, first))
             say(line);
