@@ -15,6 +15,19 @@ OrderList readOrders(const QByteArray &bytes, const QDate &today)
     return ordersFromTable(parseCsv(bytes), today);
 }
 
+bool isOrderRecord(const CsvTable &table, qsizetype index, QStringList &problems)
+{
+    const QStringList &record = table.records[index];
+    if (std::all_of(record.begin(), record.end(), [](const QString &field) { return field.isEmpty(); }))
+        return false;
+    if (record.size() != table.header.size()) {
+        problems << QStringLiteral("%1 件目：列の数が見出しと違います（見出し %2、この行 %3）")
+                        .arg(index + 1).arg(table.header.size()).arg(record.size());
+        return false;
+    }
+    return true;
+}
+
 OrderList ordersFromTable(const CsvTable &table, const QDate &today)
 {
     OrderList result;
@@ -62,13 +75,8 @@ OrderList ordersFromTable(const CsvTable &table, const QDate &today)
     for (qsizetype i = 0; i < table.records.size(); ++i) {
         const QStringList &record = table.records[i];
         const int row = int(i + 1);
-        if (std::all_of(record.begin(), record.end(), [](const QString &field) { return field.isEmpty(); }))
-            continue; // a row of empty fields is no order
-        if (record.size() != table.header.size()) {
-            result.problems << QStringLiteral("%1 件目：列の数が見出しと違います（見出し %2、この行 %3）")
-                                   .arg(row).arg(table.header.size()).arg(record.size());
+        if (!isOrderRecord(table, i, result.problems))
             continue;
-        }
         slip::FieldTexts texts;
         for (qsizetype position = 0; position < record.size(); ++position)
             if (columnOf[position] >= 0)

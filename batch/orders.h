@@ -38,6 +38,11 @@ OrderList readOrders(const QByteArray &bytes, const QDate &today);
 OrderList readOrderFile(const QString &path, const QDate &today);
 // The same for a file already decoded into fields.
 OrderList ordersFromTable(const CsvTable &table, const QDate &today);
+
+// Whether record `index` of the table is an order to read: a row of empty
+// fields is no order, and a row whose field count differs from the
+// header's is a problem, added to `problems`.
+bool isOrderRecord(const CsvTable &table, qsizetype index, QStringList &problems);
 // A file's bytes, when it is a plain file of a possible size; else a
 // problem naming it is added and nothing is returned.
 std::optional<QByteArray> readCsvBytes(const QString &path, QStringList *problems);

@@ -191,13 +191,8 @@ MappedOrders mapOrders(const CsvTable &table, const Profile &profile, const QDat
     for (qsizetype i = 0; i < table.records.size(); ++i) {
         const QStringList &record = table.records[i];
         const int row = int(i + 1);
-        if (std::all_of(record.begin(), record.end(), [](const QString &field) { return field.isEmpty(); }))
-            continue; // a row of empty fields is no order
-        if (record.size() != table.header.size()) {
-            result.problems << QStringLiteral("%1 件目：列の数が見出しと違います（見出し %2、この行 %3）")
-                                   .arg(row).arg(table.header.size()).arg(record.size());
+        if (!isOrderRecord(table, i, result.problems))
             continue;
-        }
         if (plan.filterAt >= 0 && !plan.filterKeys.contains(slip::looseKey(record[plan.filterAt]))) {
             mapped.skippedRows << row;
             continue;
