@@ -9,7 +9,18 @@ set -euo pipefail
 method=$1
 shift
 if [ "$(id -u)" -eq 0 ]; then
-  exec setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$0" "$method" "$@"
+  # nobody may not be able to read this checkout (a clone in a private
+  # folder): the script and the program run from a copy it can read.
+  copy=$(mktemp -d)
+  chmod 755 "$copy"
+  cp "$0" "$copy/im_session.sh"
+  cp "$1" "$copy/$(basename "$1")"
+  program=$copy/$(basename "$1")
+  shift
+  status=0
+  setpriv --reuid=nobody --regid=nogroup --clear-groups bash "$copy/im_session.sh" "$method" "$program" "$@" || status=$?
+  rm -rf "$copy"
+  exit "$status"
 fi
 
 work=$(mktemp -d)

@@ -27,6 +27,10 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "check_package: $*"; exit 1; }
+# The package where the ordinary users below can read it (the checkout may
+# lie in a private folder).
+cp "$deb" "$work/"
+deb=$work/$(basename "$deb")
 
 echo "== lintian"
 # As an ordinary user, as lintian prefers.
