@@ -23,7 +23,7 @@ LoadedWindow::LoadedWindow(const QByteArray &xFile, const QByteArray &yFile, con
 
 void onNextModalDialog(std::function<void(QWidget *)> act)
 {
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(qApp); // gone with the application if never fired
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
             timer->deleteLater();
@@ -37,7 +37,7 @@ void onNextModalDialog(std::function<void(QWidget *)> act)
 std::shared_ptr<SeenMessage> answerNextMessageBox(QMessageBox::StandardButton answer)
 {
     auto seen = std::make_shared<SeenMessage>();
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(qApp); // gone with the application if never fired
     // Watches only while the test still holds what it will be told.
     QObject::connect(timer, &QTimer::timeout, [timer, watched = std::weak_ptr(seen), answer] {
         const std::shared_ptr<SeenMessage> seen = watched.lock();
