@@ -31,6 +31,7 @@ fail() { echo "check_package: $*"; exit 1; }
 # lie in a private folder).
 cp "$deb" "$work/"
 deb=$work/$(basename "$deb")
+cd "$work"
 
 echo "== lintian"
 # As an ordinary user, as lintian prefers.
