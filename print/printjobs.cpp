@@ -9,7 +9,6 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
-#include <optional>
 
 namespace nerufa {
 
@@ -154,16 +153,20 @@ private:
     // first time a text is placed: it stays the same for the whole job.
     double verticalShift()
     {
-        if (!m_verticalShift) {
+        if (!m_shiftRead) {
             const double correction = textnum::toDouble(m_state.verticalCorrection, {}, correctionLocale());
             m_verticalShift = correction * double(layout::kTwipsPerTenthMm);
+            m_shiftRead = true;
         }
-        return *m_verticalShift;
+        return m_verticalShift;
     }
 
     const JobState &m_state;
     Printer &m_printer;
-    std::optional<double> m_verticalShift;
+    // A plain value and a flag rather than std::optional: GCC's release
+    // build warns that an optional double may be read uninitialised here.
+    double m_verticalShift = 0.0;
+    bool m_shiftRead = false;
 };
 
 } // namespace
