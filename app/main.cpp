@@ -5,19 +5,19 @@
 #include "program.h"
 
 #include <QApplication>
-#include <QFile>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
-    if (nerufa::cli::wantsCommandLine(argc, argv))
+    const std::optional<QStringList> files = nerufa::cli::windowArguments(argc, argv);
+    if (!files)
         return nerufa::cli::runCommandLine(argc, argv);
-    if (argc > 2) {
+    if (files->size() > 1) {
         std::fputs("一度に開ける CSV ファイルは 1 つです。\n", stderr);
         return 1;
     }
-    const QString file = argc == 2 ? QFile::decodeName(argv[1]) : QString();
+    const QString file = files->value(0);
     if (!displayAvailable()) {
         std::fputs(file.isEmpty() ? "画面（ディスプレイ）がないため、窓を開けません。\n"
                                   : "画面（ディスプレイ）がないため、窓を開けません。CSV ファイルを窓なしで印刷するには "

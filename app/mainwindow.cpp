@@ -77,8 +77,12 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(std::make_unique<U
         return std::pair(ui->Sayuu_Xtxt->text(), ui->Jyouge_Ytxt->text());
     });
     m_postalHints = new PostalHints(this);
-    m_postalHints->loadAfterFirstPaint(nerufa::postal::PostalSources::standard());
-    m_csvBatch->setPostalTable([this] { return m_postalHints->table(); });
+    m_postalHints->loadLater(nerufa::postal::PostalSources::standard());
+    // A CSV file offered at start may come before the first paint began the read.
+    m_csvBatch->setPostalTable([this] {
+        m_postalHints->loadPending();
+        return m_postalHints->table();
+    });
 
     // Every handler is connected here, by the control's pointer: a control
     // renamed in the form then fails to compile instead of silently losing
@@ -208,6 +212,7 @@ void MainWindow::afterShown()
     // meanwhile, and shows the printer once it is known.
     m_printers.startLookUp();
     showPrinterChoice();
+    m_postalHints->loadPending();
     if (m_history)
         m_history->start();
     if (!m_printers.known()) {

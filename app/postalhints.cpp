@@ -94,21 +94,15 @@ void PostalHints::loadInBackground(const postal::PostalSources &sources)
     });
 }
 
-void PostalHints::loadAfterFirstPaint(const postal::PostalSources &sources)
+void PostalHints::loadLater(const postal::PostalSources &sources)
 {
-    m_afterPaint = sources;
-    m_form->installEventFilter(this);
+    m_pending = sources;
 }
 
-bool PostalHints::eventFilter(QObject *watched, QEvent *event)
+void PostalHints::loadPending()
 {
-    // The window's own paint comes first in its first paint pass; the timer
-    // fires once the whole pass, controls included, is over.
-    if (watched == m_form && event->type() == QEvent::Paint && m_afterPaint) {
-        m_form->removeEventFilter(this);
-        QTimer::singleShot(0, this, [this, sources = *std::exchange(m_afterPaint, std::nullopt)] { loadInBackground(sources); });
-    }
-    return QObject::eventFilter(watched, event);
+    if (m_pending)
+        loadInBackground(*std::exchange(m_pending, std::nullopt));
 }
 
 void PostalHints::loaded()

@@ -36,18 +36,18 @@ public:
     // stop the operator. Only the first table asked for counts: once a
     // load has begun or a table was given, this does nothing.
     void loadInBackground(const nerufa::postal::PostalSources &sources);
-    // The same, once the window has been painted for the first time, so
-    // that reading the table never delays the start.
-    void loadAfterFirstPaint(const nerufa::postal::PostalSources &sources);
+    // Keeps the sources for loadPending(): the window reads the table once
+    // it has been painted, so that reading it never delays the start.
+    void loadLater(const nerufa::postal::PostalSources &sources);
+    // Begins the read loadLater() kept, unless it has begun already. Also
+    // called by whoever needs the table sooner (a CSV file offered at start).
+    void loadPending();
     // Takes this table from now on; null switches the hints off.
     void useTable(std::shared_ptr<const nerufa::postal::PostalTable> table);
     // The table, once a load still running is over; null when none.
     std::shared_ptr<const nerufa::postal::PostalTable> table();
 
     static QString unknownCodeTip();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Block {
@@ -78,5 +78,5 @@ private:
     QFutureWatcher<nerufa::postal::LoadedTable> m_loading;
     bool m_loadTaken = true;
     bool m_tableChosen = false;
-    std::optional<nerufa::postal::PostalSources> m_afterPaint;
+    std::optional<nerufa::postal::PostalSources> m_pending;
 };

@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QDate>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -48,12 +49,21 @@ PrinterChoice chosenPrinter(const QCommandLineParser &parser)
 
 } // namespace
 
-bool wantsCommandLine(int argc, char *argv[])
+std::optional<QStringList> windowArguments(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; ++i)
-        if (argv[i][0] == '-')
-            return true;
-    return false;
+    QStringList files;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--database" && i + 1 < argc)
+            ++i;
+        else if (argument.startsWith("--database="))
+            continue;
+        else if (argument.startsWith('-'))
+            return std::nullopt;
+        else
+            files.append(QFile::decodeName(argument));
+    }
+    return files;
 }
 
 int runCommandLine(int argc, char *argv[])

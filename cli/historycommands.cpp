@@ -79,11 +79,6 @@ QList<QCommandLineOption> historyOptions()
     };
 }
 
-QStringList historyCommandNames()
-{
-    return {QStringLiteral("--") + kSearch, QStringLiteral("--") + kExport};
-}
-
 std::optional<QString> databaseArgument(const QStringList &arguments)
 {
     const QString option = QStringLiteral("--") + kDatabase;

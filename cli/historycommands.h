@@ -23,9 +23,6 @@ namespace nerufa::cli {
 using Say = std::function<void(const QString &)>;
 
 QList<QCommandLineOption> historyOptions();
-// The options that make a start the command line (--database alone starts
-// the window on that history).
-QStringList historyCommandNames();
 // The window's --database URL (or --database=URL) among the arguments.
 std::optional<QString> databaseArgument(const QStringList &arguments);
 

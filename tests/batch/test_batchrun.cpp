@@ -84,7 +84,8 @@ private slots:
                                              << "--from には 1 以上の整数（件目）を指定してください。";
         QTest::newRow("--from past the last") << "--csv orders.csv --from 7 --pdf out.pdf" << 1 << -1
                                               << "--from 7：その件目から先に注文がありません（最後の注文は 6 件目です）。";
-        QTest::newRow("a file without --csv and no display") << "orders.csv" << 1 << -1 << "--csv を付けてください";
+        for (const char *arguments : {"orders.csv", "--database off orders.csv"})
+            QTest::addRow("%s, no display", arguments) << arguments << 1 << -1 << "--csv を付けてください";
         // Standard error closed after one line: the batch goes on to the end.
         QTest::newRow("progress into a closed pipe") << "| --csv orders.csv --pdf out.pdf" << 0 << 5 << "";
         // The sample shop export, read with the built-in profile its header chooses.
