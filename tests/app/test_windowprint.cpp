@@ -274,7 +274,7 @@ private slots:
         QFETCH(bool, dropped);
         LoadedWindow w;
         QFile csv(w.dir.filePath("dropped.csv"));
-        QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("お届け先名前\n山田\n") > 0);
+        QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("お届け先郵便番号,お届け先名前\n0000000,山田\n") > 0);
         csv.close();
         w.window->setPrinterChoice({nerufa::PrinterChoice::Kind::PdfFile, w.dir.filePath("dropped.pdf"), {}, {}});
         QMimeData data;
@@ -291,6 +291,8 @@ private slots:
         DialogWatch watch;
         QTRY_COMPARE(watch.messages.size(), 2);
         QVERIFY(watch.messages[0].startsWith("「dropped.csv」の 1 件を送り状に印刷します。"));
+        // Before the window's first paint too, the file is checked against the postal table.
+        QVERIFY(watch.messages[0].contains("1 件目（お届け先郵便番号）：「0000000」という郵便番号は見つかりません"));
         QString error;
         QCOMPARE(pdf::readText(w.dir.filePath("dropped.pdf"), &error).pages, 1);
     }
