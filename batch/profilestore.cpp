@@ -101,10 +101,10 @@ QString saveProfile(const Profile &profile, const QString &name, QString *proble
     }
     const QString path = profileFile(trimmed, folder);
     // The temporary file is renamed over the old profile only once the new
-    // one is written whole; the explicit flush catches a full disk.
+    // one is written whole.
     QSaveFile file(path);
-    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush()
-        || !file.commit()) {
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(json) != json.size()
+        || !systemreason::commitWhole(file)) {
         *problem = QStringLiteral("プロファイル「%1」をファイル「%2」に保存できません（%3）")
                        .arg(trimmed, path, systemreason::whyWriteFailed(path, json.size(), QStringLiteral("書き込めません")));
         return {};

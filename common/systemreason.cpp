@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -34,6 +35,11 @@ QString whyWriteFailed(const QString &path, qint64 bytesTried, const QString &fa
         && bytesTried >= qint64(limit.rlim_cur))
         return QStringLiteral("ファイルの大きさの上限（%1 バイト）を超えます").arg(qint64(limit.rlim_cur));
     return fallback;
+}
+
+bool commitWhole(QSaveFile &file)
+{
+    return file.flush() && file.commit();
 }
 
 } // namespace nerufa::systemreason

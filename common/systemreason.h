@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QSaveFile;
+
 // Why writing a file failed, in Japanese words the operator can act on.
 namespace nerufa::systemreason {
 
@@ -11,5 +13,10 @@ namespace nerufa::systemreason {
 // Japanese phrase ("ディスクがいっぱいです"), or `fallback` when none of
 // these explains the failure.
 QString whyWriteFailed(const QString &path, qint64 bytesTried, const QString &fallback);
+
+// Puts a QSaveFile's file in place, or leaves the old one as it was. Flushes
+// first: Qt 6.4's commit() ignores a failed flush of its buffer and would
+// rename a truncated file into place (a full disk does exactly that).
+bool commitWhole(QSaveFile &file);
 
 } // namespace nerufa::systemreason

@@ -67,7 +67,7 @@ void writeOrdersCsv(const QList<PrintedSlip> &slips, const QString &path)
 {
     const QByteArray csv = ordersCsv(slips);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !systemreason::commitWhole(file))
         throw HistoryError(QStringLiteral("ファイル「%1」に書き出せませんでした。%2")
                                .arg(path, systemreason::whyWriteFailed(path, csv.size(), file.errorString())));
 }

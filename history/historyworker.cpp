@@ -29,9 +29,13 @@ HistoryWorker::HistoryWorker(const Location &location, QObject *parent)
 
 HistoryWorker::~HistoryWorker()
 {
-    // The store's connection is closed on the thread that made it.
-    onThread([this] { m_store.reset(); });
-    m_thread->quit();
+    // The store's connection is closed on the thread that made it, and the
+    // thread stops only after every job queued before, the last recordings
+    // included, has run.
+    onThread([this] {
+        m_store.reset();
+        m_thread->quit();
+    });
     m_thread->wait();
     delete m_context;
     delete m_thread;

@@ -2,6 +2,7 @@
 
 #include "fields.h"
 #include "runtimeerror.h"
+#include "systemreason.h"
 #include "textnum.h"
 
 #include <QDir>
@@ -98,13 +99,11 @@ void writeOffsetFile(const QString &path, const QString &text)
 
     // QSaveFile writes a temporary file next to the target and renames it
     // over the target only on commit, so the old file stays whole until the
-    // new one is complete. The explicit flush matters: Qt 6.4's commit()
-    // ignores a failed flush of its buffer and would then rename a truncated
-    // file into place (a full disk does exactly that). Leaving the scope
-    // without commit discards the temporary file.
+    // new one is complete. Leaving the scope without commit discards the
+    // temporary file.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
-        || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
+        || !systemreason::commitWhole(file)) {
         raise(Kind::FileError, QStringLiteral("%1に書き込めません。").arg(fileLabel(path)));
     }
 }

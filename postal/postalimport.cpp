@@ -209,7 +209,7 @@ ImportResult importJapanPostFile(const QString &path, const PostalSources &sourc
         return result;
     }
     out->write(QStringLiteral("#end\t%1\n").arg(importer.places).toUtf8());
-    if (!out->commit()) {
+    if (!systemreason::commitWhole(*out)) {
         result.error = QStringLiteral("郵便番号のデータを「%1」に保存できません（%2）。\n%3")
                            .arg(out->fileName(), systemreason::whyWriteFailed(out->fileName(), out->size(), out->errorString()), unchanged);
         return result;

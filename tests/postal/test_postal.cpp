@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace nerufa::postal;
 
 namespace {
@@ -186,6 +189,26 @@ private slots:
                  qPrintable(error));
         QFile after(kept.importedAreas);
         QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before && !QFileInfo::exists(kept.importedOffices));
+    }
+
+    // A disk that fills while the table is written (any file stops at 64 bytes): the earlier table stays.
+    void fullDiskKeepsTable()
+    {
+        const PostalSources kept = sources("full");
+        const QString path = m_dir.filePath("whole.csv");
+        writeFile(path, QStringEncoder("windows-31j")(kKenAll));
+        QVERIFY(importJapanPostFile(path, kept).error.isEmpty());
+        const QByteArray before = [&] { QFile f(kept.importedAreas); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit capped{64, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &capped);
+        const QString error = importJapanPostFile(path, kept).error;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY2(error.contains("保存できません") && error.endsWith("前の郵便番号のデータはそのままです）。"), qPrintable(error));
+        QFile after(kept.importedAreas);
+        QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before);
     }
 
     void parseCode_data()
