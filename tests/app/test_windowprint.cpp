@@ -7,6 +7,7 @@
 #include "csvbatch.h"
 #include "mappingdialog.h"
 #include "pdfprobe.h"
+#include "testsupport.h"
 
 #include <QAbstractButton>
 #include <QMimeData>
@@ -99,12 +100,6 @@ bool samePages(const QString &a, const QStringList &b)
     return pdf::readText(a, &error).pages == b.size();
 }
 
-QByteArray sampleShopExport()
-{
-    QFile file(NERUFA_SAMPLE_SHOP);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class TestWindowPrint : public QObject {
     Q_OBJECT
 
@@ -139,7 +134,7 @@ private slots:
             w.click("InsatsuBtn");
         }
         DialogWatch watch;
-        printCsv(w, sampleShopExport(), "shop.pdf", "shop.csv");
+        printCsv(w, nerufa::testsupport::readFile(NERUFA_SAMPLE_SHOP), "shop.pdf", "shop.csv");
         watch.timer.stop();
         QVERIFY(watch.messages.value(0).contains("\nプロファイル「ショップ書き出し」（組み込み）で読みました。\n"));
         QVERIFY(samePages(w.dir.filePath("shop.pdf"), typed));
@@ -147,7 +142,7 @@ private slots:
         // Two columns renamed: no profile knows the header any more. And an
         // empty column without a name at the end, as spreadsheets write.
         const auto sjis = [](const char *text) { return QByteArray(QStringEncoder("windows-31j").encode(QString(text))); };
-        const QByteArray renamed = sampleShopExport().replace(sjis("\"お届け先名\""), sjis("\"お届け先氏名\""))
+        const QByteArray renamed = nerufa::testsupport::readFile(NERUFA_SAMPLE_SHOP).replace(sjis("\"お届け先名\""), sjis("\"お届け先氏名\""))
                                        .replace(sjis("\"配達時間帯\""), sjis("\"時間帯指定\"")).replace("\r\n", ",\r\n");
         DialogWatch mapped;
         mapped.map = [&mapped](MappingDialog *dialog) {

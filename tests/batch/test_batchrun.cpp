@@ -110,9 +110,7 @@ private slots:
 
         QTemporaryDir dir;
         const QByteArray bad = "数量1\n" + QByteArray("x\n").repeated(25); // 25 rows with a problem
-        QFile sample(NERUFA_SAMPLE_SHOP);
-        QVERIFY(sample.open(QIODevice::ReadOnly));
-        const QByteArray shop = sample.readAll();
+        const QByteArray shop = nerufa::testsupport::readFile(NERUFA_SAMPLE_SHOP);
         for (const auto &[name, bytes] : {std::pair{"orders.csv", kOrders}, std::pair{"bad.csv", bad}, std::pair{"shop.csv", shop},
                                           std::pair{"straddle.csv", QByteArray(shop).replace("\"1416\"", "\"1618\"")}})
             nerufa::testsupport::writeFile(dir.filePath(name), bytes);

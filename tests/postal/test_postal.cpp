@@ -44,6 +44,7 @@ const QString kKenAll = "01101,\"060  \",\"0600000\",\"ﾎｯｶｲﾄﾞｳ\",\
     "13362,\"10003\",\"1000301\",\"ﾄｳｷｮｳﾄ\",\"ﾄｼﾏﾑﾗ\",\"ﾄｼﾏﾑﾗｲﾁｴﾝ\",\"東京都\",\"利島村\",\"利島村一円\",0,0,0,0,0,0\r\n";
 const QString kJigyosyo = "13101,\"ｶﾌﾞｼｷｶﾞｲｼﾔ ﾐﾎﾝ\",\"株式会社　見本\",\"東京都\",\"千代田区\",\"二番町\",\"８－８\",\"1028455\",\"100  \",\"銀座\",0,0,0\r\n";
 
+using nerufa::testsupport::readFile;
 using nerufa::testsupport::writeFile;
 
 QStringList addresses(const std::shared_ptr<const PostalTable> &table, int code)
@@ -182,13 +183,12 @@ private slots:
         const QString path = m_dir.filePath("bad.csv");
         writeFile(path, QStringEncoder("windows-31j")(kKenAll));
         QVERIFY(importJapanPostFile(path, kept).error.isEmpty());
-        const QByteArray before = [&] { QFile f(kept.importedAreas); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+        const QByteArray before = readFile(kept.importedAreas);
         writeFile(path, file);
         const QString error = importJapanPostFile(path, kept).error;
         QVERIFY2(error.startsWith("「" + path + "」") && error.contains(said) && error.endsWith("前の郵便番号のデータはそのままです）。"),
                  qPrintable(error));
-        QFile after(kept.importedAreas);
-        QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before && !QFileInfo::exists(kept.importedOffices));
+        QVERIFY(readFile(kept.importedAreas) == before && !QFileInfo::exists(kept.importedOffices));
     }
 
     // A disk that fills while the table is written (any file stops at 64 bytes): the earlier table stays.
@@ -198,7 +198,7 @@ private slots:
         const QString path = m_dir.filePath("whole.csv");
         writeFile(path, QStringEncoder("windows-31j")(kKenAll));
         QVERIFY(importJapanPostFile(path, kept).error.isEmpty());
-        const QByteArray before = [&] { QFile f(kept.importedAreas); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+        const QByteArray before = readFile(kept.importedAreas);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
@@ -207,8 +207,7 @@ private slots:
         const QString error = importJapanPostFile(path, kept).error;
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY2(error.contains("保存できません") && error.endsWith("前の郵便番号のデータはそのままです）。"), qPrintable(error));
-        QFile after(kept.importedAreas);
-        QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == before);
+        QCOMPARE(readFile(kept.importedAreas), before);
     }
 
     void parseCode_data()

@@ -49,11 +49,6 @@ QString printSlip(const PrinterChoice &choice, bool *held = nullptr, nerufa::Wai
     return {};
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The recipients' names on the stored jobs, in the order they printed.
 QStringList namesPrinted(const QStringList &jobs)
@@ -113,7 +108,7 @@ private slots:
         QCOMPARE(jobs.size(), 2);
         QString error;
         QCOMPARE(pdf::readText(jobs.last(), &error).pages, 1);
-        QCOMPARE(contents(QString(jobs.last()).replace(".pdf", ".copies")), QByteArray("1\n"));
+        QCOMPARE(nerufa::testsupport::readFile(QString(jobs.last()).replace(".pdf", ".copies")), QByteArray("1\n"));
     }
 
     // The printer runs out of paper at the 4th slip of a batch of six (each
@@ -208,7 +203,7 @@ private slots:
             QSKIP("cannot mount a tmpfs here");
         const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {folder}); });
         QCOMPARE(printSlip(choice), QString());
-        const QByteArray earlier = contents(choice.target);
+        const QByteArray earlier = nerufa::testsupport::readFile(choice.target);
         QFile orders(dir.filePath("orders.csv"));
         QVERIFY(orders.open(QIODevice::WriteOnly) && orders.write("お届け先名前\n" + QByteArray("山田\n").repeated(300)) > 0);
         orders.close();
@@ -222,7 +217,7 @@ private slots:
         QVERIFY2(status == 2 && said.count(QStringLiteral("印刷できませんでした。")) == 1
                      && said.count(QStringLiteral("ディスクがいっぱいです")) == 1 && !said.contains("QPainter"),
                  qPrintable(said));
-        QCOMPARE(contents(choice.target), earlier);
+        QCOMPARE(nerufa::testsupport::readFile(choice.target), earlier);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2); // the earlier file and the filler
         fill.close(); // room again: the next print works
         QVERIFY(QFile::remove(fill.fileName()));

@@ -71,6 +71,13 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
+// A whole file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // What a run of a program said (standard output, then standard error) and
 // how it ended; status -1 when it did not end normally within a minute.
 struct ProgramRun {
