@@ -336,37 +336,39 @@ void HistoryStore::open()
 {
     if (m_open)
         return;
-    close();
-    connectDatabase();
-    // Nothing is written before the version is known: a newer program's
-    // history stays exactly as it is.
-    const int version = storedVersion();
-    if (version > kVersion) {
+    // Making the tables is tried twice: another desk may have made them a
+    // moment before, and the second look then finds them (or a newer
+    // program's, which is refused as at the first).
+    for (int attempt = 1;; ++attempt) {
         close();
-        throw HistoryError(QStringLiteral("履歴「%1」は、このプログラムより新しい版が作ったもの（形式 %2、この版は形式 %3 まで）"
-                                          "なので使えません。履歴はそのままにして、使わずに続けます。"
-                                          "新しい版のプログラムを使ってください。")
-                               .arg(m_location.describe())
-                               .arg(version)
-                               .arg(kVersion),
-                           true);
-    }
-    if (m_location.kind == Location::Kind::Sqlite) {
-        // Readers never wait for the writer; a commit is safe from a crash
-        // of the program, the last ones may be lost on a power cut.
-        run(QStringLiteral("PRAGMA journal_mode=WAL"));
-        run(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    }
-    if (version < kVersion) {
+        connectDatabase();
+        // Nothing is written before the version is known: a newer program's
+        // history stays exactly as it is.
+        const int version = storedVersion();
+        if (version > kVersion) {
+            close();
+            throw HistoryError(QStringLiteral("履歴「%1」は、このプログラムより新しい版が作ったもの（形式 %2、この版は形式 %3 まで）"
+                                              "なので使えません。履歴はそのままにして、使わずに続けます。"
+                                              "新しい版のプログラムを使ってください。")
+                                   .arg(m_location.describe())
+                                   .arg(version)
+                                   .arg(kVersion),
+                               true);
+        }
+        if (m_location.kind == Location::Kind::Sqlite) {
+            // Readers never wait for the writer; a commit is safe from a crash
+            // of the program, the last ones may be lost on a power cut.
+            run(QStringLiteral("PRAGMA journal_mode=WAL"));
+            run(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        }
+        if (version == kVersion)
+            break;
         try {
             migrate();
+            break;
         } catch (const HistoryError &) {
-            // Another desk may have made the tables a moment before: look
-            // again once.
-            close();
-            connectDatabase();
-            if (storedVersion() < kVersion)
-                migrate();
+            if (attempt == 2)
+                throw;
         }
     }
     addFieldColumns();
