@@ -250,15 +250,19 @@ void MappingDialog::fillValueTable(ValueTable &table)
     const auto row = std::find_if(m_rows.begin(), m_rows.end(), [&](const FieldRow &r) { return r.id == table.id; });
     const batch::FieldSource source = sourceOf(*row);
     table.box->setVisible(!source.columns.isEmpty());
+    // Values are told apart as the profile tells them apart: two spellings
+    // that differ only in width or blanks are one value, shown as first met
+    // (two rules for them would make the profile refused when saved).
     QStringList distinct;
-    QHash<QString, int> counts;
+    QHash<QString, int> counts; // by slip::looseKey
     for (const QStringList &record : m_table.records) {
         if (source.columns.isEmpty())
             break;
         const QString value = batch::sourceText(m_table.header, record, source);
-        if (!counts.contains(value))
+        const QString key = slip::looseKey(value);
+        if (!counts.contains(key))
             distinct << value;
-        ++counts[value];
+        ++counts[key];
     }
     for (const QString &value : distinct.mid(0, kValuesListed)) {
         auto *box = new QComboBox;
@@ -271,7 +275,7 @@ void MappingDialog::fillValueTable(ValueTable &table)
         box->setObjectName(QStringLiteral("MapValue_%1_%2").arg(QLatin1String(field.name), value));
         connect(box, &QComboBox::currentIndexChanged, m_checkTimer, qOverload<>(&QTimer::start));
         const QString shown = value.isEmpty() ? QStringLiteral("（空）") : QStringLiteral("「%1」").arg(value);
-        table.form->addRow(QStringLiteral("%1（%2 件）").arg(shown, QString::number(counts.value(value))), box);
+        table.form->addRow(QStringLiteral("%1（%2 件）").arg(shown, QString::number(counts.value(slip::looseKey(value)))), box);
         table.values.append({value, box});
     }
     if (distinct.size() > kValuesListed)

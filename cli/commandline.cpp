@@ -153,7 +153,7 @@ int runCommandLine(int argc, char *argv[])
     if (parser.isSet(check)) {
         // Only when checking: a print run has nobody to ask, and reading
         // the postal table would cost it a tenth of its time.
-        sayPostalWarnings(list.orders);
+        sayPostalWarnings(list.orders.mid(first)); // the rows that would print, as the window warns
         say(QStringLiteral("問題はありません。%1 枚印刷できます。").arg(list.orders.size() - first));
         for (const QString &line : firstRowLines(chosen, first))
             say(line);
