@@ -40,7 +40,6 @@ public:
                 PrintSlip print);
     ~HistoryDesk() override;
 
-    bool isOn() const { return m_worker != nullptr; }
     // After the window's first paint: makes the history's button and lists,
     // opens the history and fills the sender lists. Once; nothing when the
     // history is off.

@@ -190,7 +190,6 @@ void HistoryWindow::list(const QList<PrintedSlip> &slips)
                                                  : QStringLiteral("%1 件").arg(m_listed.size()));
     if (!m_listed.isEmpty())
         m_table->selectRow(0);
-    emit listedChanged();
 }
 
 const PrintedSlip *HistoryWindow::selected() const

@@ -48,10 +48,6 @@ public:
 
     static constexpr int kMostListed = 500;
 
-signals:
-    // The table shows the answer to the latest search.
-    void listedChanged();
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

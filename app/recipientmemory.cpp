@@ -67,7 +67,6 @@ void RecipientMemory::offer(QLineEdit *box, const QString &text, const QList<Add
         m_completer->popup()->hide();
     else
         m_completer->complete();
-    emit offerShown(int(found.size()));
 }
 
 void RecipientMemory::choose(int index)

@@ -23,14 +23,9 @@ class RecipientMemory : public QObject {
 public:
     RecipientMemory(QWidget *form, nerufa::history::HistoryWorker &worker);
 
-    // The recipients offered now, and the list that shows them.
-    const QList<nerufa::history::Address> &offers() const { return m_offered; }
+    // The list that shows the recipients offered.
     QCompleter *completer() const { return m_completer; }
     void choose(int index);
-
-signals:
-    // The list was shown (or found nothing to show).
-    void offerShown(int count);
 
 private:
     void lookUp(QLineEdit *box, nerufa::history::HistoryStore::Match match);

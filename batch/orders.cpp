@@ -117,13 +117,6 @@ std::optional<QByteArray> readCsvBytes(const QString &path, QStringList *problem
     return file.readAll();
 }
 
-OrderList readOrderFile(const QString &path, const QDate &today)
-{
-    OrderList result;
-    const std::optional<QByteArray> bytes = readCsvBytes(path, &result.problems);
-    return bytes ? readOrders(*bytes, today) : result;
-}
-
 QString problemsMessage(const QStringList &problems)
 {
     constexpr int kShown = 20;

@@ -34,8 +34,6 @@ struct OrderList {
 // month or day left empty while the other is given, as the window's date
 // lists start at today.
 OrderList readOrders(const QByteArray &bytes, const QDate &today);
-// The same for a file; a file that cannot be read is a problem.
-OrderList readOrderFile(const QString &path, const QDate &today);
 // The same for a file already decoded into fields.
 OrderList ordersFromTable(const CsvTable &table, const QDate &today);
 

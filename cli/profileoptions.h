@@ -13,8 +13,6 @@
 //   --show-profile NAME   print a profile's JSON (to make a copy to edit)
 namespace nerufa::cli {
 
-inline constexpr const char *kProfileOptionNames[] = {"--profile", "--list-profiles", "--show-profile"};
-
 void addProfileOptions(QCommandLineParser &parser);
 
 // Runs --list-profiles or --show-profile and returns the exit status;

@@ -66,8 +66,6 @@ public:
     HistoryStore(const HistoryStore &) = delete;
     HistoryStore &operator=(const HistoryStore &) = delete;
 
-    const Location &location() const { return m_location; }
-
     // Connects and brings the tables up to this program's: makes them in a
     // new database, runs the steps an older one lacks, adds a column for
     // each field of the field table it does not have yet. A database that

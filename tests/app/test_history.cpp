@@ -67,10 +67,7 @@ void usePdf(const LoadedWindow &w, const QString &name)
 // dialogs; `midway` runs once the first slip is out.
 void printBatch(const LoadedWindow &w, std::function<void()> midway = {})
 {
-    QFile file(w.dir.filePath("orders.csv"));
-    if (!file.open(QIODevice::WriteOnly) || file.write("お届け先名前,お届け先電話番号\n客1,03-1\n客2,03-2\n客3,03-3\n") < 0)
-        throw std::runtime_error("cannot write the orders");
-    file.close();
+    nerufa::testsupport::writeFile(w.dir.filePath("orders.csv"), "お届け先名前,お届け先電話番号\n客1,03-1\n客2,03-2\n客3,03-3\n");
     usePdf(w, "batch.pdf");
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -81,7 +78,7 @@ void printBatch(const LoadedWindow &w, std::function<void()> midway = {})
             (box->objectName() == "CsvConfirm" ? box->button(QMessageBox::Ok) : box->buttons().first())->click();
     });
     timer.start(1);
-    w.get<CsvBatch>("CsvBatch")->printFile(file.fileName());
+    w.get<CsvBatch>("CsvBatch")->printFile(w.dir.filePath("orders.csv"));
 }
 
 QString runProgram(const QStringList &arguments, int *status)
@@ -137,8 +134,7 @@ private slots:
         QVERIFY2(status == 0 && lines.size() == 2 && lines[0].section('\t', 4, 5) == "客2\t03-2"
                      && lines[0].endsWith("/cli.pdf\torders.csv:2"), qPrintable(said));
         said = runProgram({"--history-export", w.dir.filePath("out.csv"), "--since", QDate::currentDate().toString(Qt::ISODate), db}, &status);
-        QFile out(w.dir.filePath("out.csv"));
-        QVERIFY2(status == 0 && out.open(QIODevice::ReadOnly) && out.readAll().count("\r\n") == 7, qPrintable(said));
+        QVERIFY2(status == 0 && nerufa::testsupport::readFile(w.dir.filePath("out.csv")).count("\r\n") == 7, qPrintable(said));
         said = runProgram({"--csv", w.dir.filePath("orders.csv"), "--pdf", w.dir.filePath("no.pdf"), "--database=mysql://x/y"}, &status);
         QVERIFY2(status == 1 && !QFileInfo::exists(w.dir.filePath("no.pdf")) && said.contains("mysql://x/y"), qPrintable(said));
     }
@@ -313,12 +309,9 @@ private slots:
     void offIsTheOldWindow()
     {
         const QString config = configFile();
-        QDir().mkpath(QFileInfo(config).path());
         for (const auto &[line, want] : {std::pair{"", defaultFile()}, {"database=off", QString("off")},
                                          {"database=postgresql://desk@db.example/slips", QString("postgresql://desk@db.example/slips")}}) {
-            QFile file(config);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray("[history]\n") + line + "\n") > 0);
-            file.close();
+            nerufa::testsupport::writeFile(config, QByteArray("[history]\n") + line + "\n");
             QCOMPARE(StartupEnvironment::forThisProgram().history.describe(), want);
         }
         LoadedWindow w;

@@ -273,9 +273,7 @@ private slots:
         // the order they printed.
         const QList<PrintedSlip> slips{printed(plain), printed(filled)};
         writeOrdersCsv(slips, folder.filePath("out.csv"));
-        QFile file(folder.filePath("out.csv"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const nerufa::batch::OrderList read = nerufa::batch::readOrders(file.readAll(), QDate(2004, 5, 21));
+        const nerufa::batch::OrderList read = nerufa::batch::readOrders(nerufa::testsupport::readFile(folder.filePath("out.csv")), QDate(2004, 5, 21));
         QCOMPARE(read.problems, QStringList());
         QCOMPARE(read.orders.size(), 2);
         for (int i = 0; i < 2; ++i) {
