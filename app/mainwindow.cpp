@@ -210,21 +210,20 @@ void MainWindow::afterShown()
 {
     // The print system is asked in the background; the window answers
     // meanwhile, and shows the printer once it is known.
+    // Whether the label shows "確認中" is asked once: a look-up that ends
+    // between two questions would otherwise leave it showing that for good.
     m_printers.startLookUp();
-    showPrinterChoice();
-    m_postalHints->loadPending();
-    if (m_history)
-        m_history->start();
-    if (!m_printers.known()) {
+    if (!showPrinterChoice()) {
         auto *poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this, poll] {
-            if (m_printers.known()) {
+            if (showPrinterChoice())
                 poll->deleteLater();
-                showPrinterChoice();
-            }
         });
         poll->start(100);
     }
+    m_postalHints->loadPending();
+    if (m_history)
+        m_history->start();
     if (!m_startupWarnings.isEmpty())
         QMessageBox::warning(this, applicationTitle(), m_startupWarnings.join(QLatin1Char('\n')));
 }
@@ -242,12 +241,13 @@ void MainWindow::setPrinterChoice(const nerufa::PrinterChoice &choice)
     showPrinterChoice();
 }
 
-void MainWindow::showPrinterChoice()
+bool MainWindow::showPrinterChoice()
 {
     const nerufa::PrinterChoice *known = m_printers.known();
     const QString text = known ? nerufa::describePrinterChoice(*known) : QStringLiteral("プリンタ：確認中…");
     m_printerLabel->setText(m_printerLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, m_printerLabel->width()));
     m_printerLabel->setToolTip(text);
+    return known != nullptr;
 }
 
 void MainWindow::runPrintJob(const std::function<void(nerufa::Printer &)> &job)

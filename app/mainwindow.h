@@ -117,8 +117,8 @@ private:
     void guardedCall(const std::function<void()> &body);
     void showError(const QString &message);
     void setDesiredDateCaptionColour(bool down);
-    // The current printer, in Frame5.
-    void showPrinterChoice();
+    // The current printer, in Frame5; false while it is still being looked up.
+    bool showPrinterChoice();
     // One job onto a destination opened for it from the current printer,
     // saying first when the user's default queue was gone.
     void runPrintJob(const std::function<void(nerufa::Printer &)> &job);
