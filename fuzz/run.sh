@@ -16,7 +16,7 @@ flags="-std=c++20 -g -O1 -fPIC -Wall -Wextra
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -fno-omit-frame-pointer -I$root/common -I$root/offsets -I$root/slip -I$root/batch"
 qt=$(pkg-config --cflags --libs Qt6Core)
-common="$root/common/textnum.cpp $root/common/runtimeerror.cpp"
+common="$root/common/textnum.cpp $root/common/runtimeerror.cpp $root/common/systemreason.cpp"
 
 # shellcheck disable=SC2086 # flags and file lists are meant to split
 $cxx $flags "$here/fuzz_offset_content.cpp" "$root/offsets/offsetfiles.cpp" $common $qt \
